@@ -1,0 +1,37 @@
+# Shared by the scripts: the project root, package installation and the CMake builds.
+# shellcheck shell=bash
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+JOBS="${JOBS:-$(nproc)}"
+
+# Debian packages the Linux build, its tests and the demo need.
+LINUX_PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev googletest
+  zlib1g-dev libminizip-dev
+  python3 curl zip unzip nginx-light
+)
+
+APT_UPDATED=0
+# Installs every named package that is missing, non-interactively.
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  if [ "$APT_UPDATED" = 0 ]; then
+    apt-get update -qq
+    APT_UPDATED=1
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure_and_build <build dir> <cmake args...>
+configure_and_build() {
+  local dir="$1"
+  shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}

@@ -1,0 +1,43 @@
+#include "launcher/launcher_main.h"
+
+#include "launcher/main_window.h"
+#include "launcher/module_dir.h"
+#include "log/log_owner.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "update/install_records.h"
+#include "webwindow/web_window.h"
+
+namespace launcher {
+
+void handOverToUpdater(const std::u16string& folder) {
+  const std::u16string marker = folder + u"\\launcher_ud";
+  const std::u16string updater = folder + u"\\zefaud.exe";
+  if (!platform::narrow_path_exists(platform::to_ansi(marker)) ||
+      !platform::narrow_path_exists(platform::to_ansi(updater)))
+    return;
+  LOG_LINE(LOG_INFO, "wWinMain") << "执行更新操作";
+  CWebWindow::Exec(updater);
+}
+
+int launcherMain(const std::u16string& /*commandLine*/) {
+  const std::u16string folder = getModuleDir();
+  platform::set_current_directory(folder);
+
+  log_owner log;
+  log.init(LOG_DEBUG, LOG_SINK_FILE, platform::to_ansi(folder) + "\\zefa_wd_run.log", 5, 5, false);
+  LOG_LINE(LOG_INFO, "wWinMain") << "微端启动, 版本:" << LAUNCHER_VERSION;
+  LOG_LINE(LOG_INFO, "wWinMain") << "日志初始化完成";
+
+  checkVerFileExist(folder);
+  loadDlist(folder);
+
+  runMainWindow();
+
+  saveDlist(folder);
+  handOverToUpdater(folder);
+  LOG_LINE(LOG_INFO, "wWinMain") << "程序准备退出";
+  return 0;
+}
+
+}  // namespace launcher

@@ -1,0 +1,92 @@
+// The real launcher program started in a fresh folder, as a player would start it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
+
+#include "support/child_program.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::read_bytes;
+using testing_support::temp_folder;
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string message_of(const std::string& line) {
+  const auto marker = line.find("]>> ");
+  return marker == std::string::npos ? line : line.substr(line.find("] [") + 2);
+}
+
+struct Startup : ::testing::Test {
+  temp_folder dir;
+  fs::path program = dir.path() / "launcher";
+
+  void SetUp() override { fs::copy_file(LAUNCHER_PROGRAM, program); }
+
+  testing_support::child_result run() {
+    return testing_support::run_child(
+        program, {}, dir.path(),
+        {{"LAUNCHER_REPORT_HOST", "127.0.0.1:1"},
+         {"RECORD_INVOCATION_FILE", (dir.path() / "invocations.txt").string()}});
+  }
+};
+
+TEST_F(Startup, AFirstRunWritesTheLogTheMarkerAndAnEmptyList) {
+  const auto result = run();
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  const auto lines = lines_of(read_bytes(dir.path() / "zefa_wd_run.log.1"));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0].substr(0, 7), "[INFO ]");
+  EXPECT_EQ(message_of(lines[0]), "[wWinMain]>> 微端启动, 版本:V7.0");
+  EXPECT_EQ(message_of(lines[1]), "[wWinMain]>> 日志初始化完成");
+  EXPECT_EQ(message_of(lines[2]), "[checkVerFileExist]>> VerFile not exist, create it");
+  EXPECT_EQ(message_of(lines.back()), "[wWinMain]>> 程序准备退出");
+  EXPECT_EQ(read_bytes(dir.path() / "wdver.V7.0"), std::string("v\0", 2));
+  EXPECT_EQ(read_bytes(dir.path() / "dlist"), std::string("|\0|\0", 4));
+  EXPECT_FALSE(fs::exists(dir.path() / "invocations.txt"));
+
+  ASSERT_EQ(run().exit_code, 0);
+  const auto second = lines_of(read_bytes(dir.path() / "zefa_wd_run.log.1"));
+  EXPECT_EQ(second.size(), lines.size() * 2 - 1) << "the marker exists now: no creation line";
+}
+
+TEST_F(Startup, BothUpdaterFilesStartTheUpdaterAfterTheListIsSaved) {
+  fs::copy_file(RECORD_INVOCATION_PROGRAM, dir.path() / "zefaud.exe");
+  fs::create_directory(dir.path() / "launcher_ud");  // a folder counts as well as a file
+  ASSERT_EQ(run().exit_code, 0);
+  for (int i = 0; i < 100 && !fs::exists(dir.path() / "invocations.txt"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto calls = lines_of(read_bytes(dir.path() / "invocations.txt"));
+  const std::vector<std::string> expected{"cwd=" + dir.path().string(), "--"};
+  EXPECT_EQ(calls, expected) << "no arguments, started in the launcher folder";
+  const auto log = lines_of(read_bytes(dir.path() / "zefa_wd_run.log.1"));
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(message_of(log[log.size() - 3]), "[wWinMain]>> 执行更新操作");
+  EXPECT_EQ(message_of(log[log.size() - 2]), "[CWebWindow::Exec]>> 执行命令");
+  EXPECT_EQ(message_of(log.back()), "[wWinMain]>> 程序准备退出");
+}
+
+TEST_F(Startup, OneUpdaterFileAloneStartsNothing) {
+  for (const char* present : {"zefaud.exe", "launcher_ud"}) {
+    if (std::string(present) == "zefaud.exe") {
+      fs::copy_file(RECORD_INVOCATION_PROGRAM, dir.path() / present);
+    } else {
+      fs::remove(dir.path() / "zefaud.exe");
+      testing_support::write_bytes(dir.path() / present, "");
+    }
+    ASSERT_EQ(run().exit_code, 0);
+    const std::string log = read_bytes(dir.path() / "zefa_wd_run.log.1");
+    EXPECT_EQ(log.find("执行更新操作"), std::string::npos) << present;
+    EXPECT_FALSE(fs::exists(dir.path() / "invocations.txt")) << present;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using testing_support::temp_folder;
+
+std::vector<std::u16string> names(const std::vector<platform::dir_entry>& entries) {
+  std::vector<std::u16string> out;
+  for (const auto& e : entries) out.push_back(e.name);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+TEST(Files, DirectorySearchTakesBackslashesWildcardsAndFolders) {
+  temp_folder dir;
+  testing_support::write_bytes(dir.path() / "param.1", "x");
+  testing_support::write_bytes(dir.path() / "param.22", "x");
+  std::filesystem::create_directory(dir.path() / "param.dir");
+  testing_support::write_bytes(dir.path() / "other", "x");
+  const auto folder = dir.core_folder();
+
+  const auto found = platform::find_files(folder + u"\\param.*");
+  EXPECT_EQ(names(found), (std::vector<std::u16string>{u"param.1", u"param.22", u"param.dir"}));
+  EXPECT_EQ(std::count_if(found.begin(), found.end(), [](auto& e) { return e.is_directory; }), 1);
+  EXPECT_TRUE(platform::path_exists(folder + u"param.dir"));
+  EXPECT_TRUE(platform::path_exists(folder + u"\\oth?r"));
+  EXPECT_FALSE(platform::path_exists(folder + u"missing"));
+  EXPECT_FALSE(platform::path_exists(folder + u"miss*"));
+}
+
+TEST(Files, WriteReadReplaceAndDelete) {
+  temp_folder dir;
+  const auto folder = dir.core_folder();
+  ASSERT_TRUE(platform::write_file(folder + u"\\a", std::string("ab\0c", 4)));
+  EXPECT_EQ(platform::read_file(folder + u"a", 100), std::string("ab\0c", 4));
+  EXPECT_EQ(platform::read_file(folder + u"a", 2), "ab");
+  ASSERT_TRUE(platform::write_file(folder + u"b", "new"));
+  ASSERT_TRUE(platform::replace_file(folder + u"b", folder + u"a"));
+  EXPECT_EQ(platform::read_file(folder + u"a", 100), "new");
+  EXPECT_FALSE(platform::read_file(folder + u"b", 100).has_value());
+  EXPECT_TRUE(platform::delete_file(folder + u"a"));
+  EXPECT_FALSE(platform::delete_file(folder + u"a"));
+}
+
+TEST(Files, OutputFileAppendsAndKnowsItsSize) {
+  temp_folder dir;
+  const auto path = dir.core_folder() + u"log.1";
+  {
+    platform::output_file file;
+    ASSERT_TRUE(file.open(path, platform::output_file::mode::append_text));
+    EXPECT_TRUE(file.write("one\n"));
+    EXPECT_EQ(file.size(), 4u);
+  }
+  platform::output_file again;
+  ASSERT_TRUE(again.open(path, platform::output_file::mode::append_text));
+  EXPECT_EQ(again.size(), 4u);
+  again.write("two\n");
+  again.close();
+  EXPECT_EQ(testing_support::read_bytes(dir.path() / "log.1"), "one\ntwo\n");
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace {
+
+TEST(Utf8, RoundTripsChineseAndAstralText) {
+  const std::u16string text = u"微端启动 V7.0 \U0001F600";
+  const std::string utf8 = platform::to_utf8(text);
+  EXPECT_EQ(utf8, "微端启动 V7.0 \xF0\x9F\x98\x80");
+  EXPECT_EQ(platform::from_utf8(utf8), text);
+}
+
+TEST(Utf8, BrokenInputBecomesQuestionMarks) {
+  EXPECT_EQ(platform::from_utf8("a\xFF" "b"), u"a?b");
+  EXPECT_EQ(platform::from_utf8("\xE5\xBE"), u"??");  // cut in the middle of a character
+  EXPECT_EQ(platform::to_utf8(std::u16string(1, char16_t(0xD800)) + u"x"), "?x");
+}
+
+TEST(CaseMapping, UpperCasesLettersBeyondAscii) {
+  std::u16string text = u"beta-ä1";
+  platform::to_upper(text);
+  EXPECT_EQ(text, u"BETA-Ä1");
+  platform::to_lower(text);
+  EXPECT_EQ(text, u"beta-ä1");
+}
+
+}  // namespace
