@@ -1,0 +1,42 @@
+#pragma once
+// The web browser that shows the portal page, behind one abstract engine class per platform
+// (WebKitGTK on Linux, the IE control on Windows, a scripted page for tests).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/event_loop.h"
+#include "platform/script_types.h"
+
+namespace platform {
+
+inline constexpr std::int32_t dispid_document_complete = 259;
+
+// The page's window.external and the receiver of the browser's events, in the manner of
+// IDispatch: names are looked up first, then invoked by id. A completed document arrives as
+// invoke(dispid_document_complete).
+class script_dispatch {
+ public:
+  virtual ~script_dispatch() = default;
+  virtual std::int32_t get_id_of_name(std::u16string_view name) = 0;
+  virtual hresult invoke(std::int32_t dispatch_id, dispatch_params& params, variant* result) = 0;
+};
+
+class browser_host {
+ public:
+  virtual ~browser_host() = default;
+  virtual void navigate(std::u16string_view address) = 0;
+  // The address of the top-level document.
+  virtual std::u16string location_url() = 0;
+  // Calls a function of the page's script by name. disp_e_unknownname when the page has no
+  // such function; another failure when it could not be called.
+  virtual hresult call_script(std::u16string_view function, const dispatch_params& params,
+                              variant* result) = 0;
+};
+
+// Hosts a browser in the web window; external becomes the page's window.external.
+std::unique_ptr<browser_host> create_browser_host(window_handle web_window,
+                                                  script_dispatch& external);
+
+}  // namespace platform
