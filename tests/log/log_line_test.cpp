@@ -7,6 +7,7 @@
 #include "log/recording_sink.h"
 #include "platform/clock.h"
 #include "support/temp_folder.h"
+#include "support/text_file.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST_F(LogLine, OwnerWritesEveryLineToTheLiveFileOnce) {
     LOG_LINE(LOG_INFO, "t") << "second\n";
   }
   LOG_LINE(LOG_INFO, "t") << "after the owner is gone";
-  const std::string text = testing_support::read_bytes(base + ".1");
+  const std::string text = testing_support::read_text(base + ".1");
   EXPECT_NE(text.find("]>> first\n["), std::string::npos) << text;
   EXPECT_EQ(text.size() - text.rfind("second\n"), 7u) << "no second line break";
   EXPECT_EQ(text.find("after"), std::string::npos);

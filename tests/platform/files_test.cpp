@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "support/temp_folder.h"
+#include "support/text_file.h"
 
 namespace {
 
@@ -54,14 +55,15 @@ TEST(Files, OutputFileAppendsAndKnowsItsSize) {
     platform::output_file file;
     ASSERT_TRUE(file.open(path, platform::output_file::mode::append_text));
     EXPECT_TRUE(file.write("one\n"));
-    EXPECT_EQ(file.size(), 4u);
+    EXPECT_EQ(file.size(), testing_support::as_text_file("one\n").size());
   }
   platform::output_file again;
   ASSERT_TRUE(again.open(path, platform::output_file::mode::append_text));
-  EXPECT_EQ(again.size(), 4u);
+  EXPECT_EQ(again.size(), testing_support::as_text_file("one\n").size());
   again.write("two\n");
   again.close();
-  EXPECT_EQ(testing_support::read_bytes(dir.path() / "log.1"), "one\ntwo\n");
+  EXPECT_EQ(testing_support::read_bytes(dir.path() / "log.1"),
+            testing_support::as_text_file("one\ntwo\n"));
 }
 
 }  // namespace
