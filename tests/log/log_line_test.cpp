@@ -6,6 +6,8 @@
 #include "log/log_owner.h"
 #include "log/recording_sink.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "support/temp_folder.h"
 #include "support/text_file.h"
 
@@ -101,6 +103,23 @@ TEST_F(LogLine, EchoWritesTheLineToStandardOutput) {
   const std::string out = ::testing::internal::GetCapturedStdout();
   owner.init(LOG_DEBUG, LOG_SINK_NONE, "", 5, 5, false);
   EXPECT_NE(out.find("[echo]>> seen\n"), std::string::npos) << out;
+}
+
+// The log path is narrow text in the ANSI code page (GBK on Windows); a Chinese folder name
+// must still lead to the right folder, and Chinese message text arrives unchanged.
+TEST_F(LogLine, AChineseLogFolderTakesTheLog) {
+  testing_support::temp_folder dir;
+  ASSERT_TRUE(platform::create_directory(dir.core_folder() + u"日志"));
+  const std::string base = platform::to_ansi(dir.core_folder() + u"日志\\run.log");
+  {
+    log_owner owner;
+    ASSERT_TRUE(owner.init(LOG_DEBUG, LOG_SINK_FILE, base, 5, 5, false));
+    LOG_LINE(LOG_INFO, "wWinMain") << "微端启动, 版本:" << "V7.0";
+  }
+  const auto text = platform::read_file(dir.core_folder() + u"日志\\run.log.1", 4096);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_NE(text->find("[wWinMain]>> " + platform::to_ansi(u"微端启动, 版本:V7.0")), std::string::npos)
+      << *text;
 }
 
 }  // namespace

@@ -27,3 +27,17 @@ TEST(CaseMapping, UpperCasesLettersBeyondAscii) {
 }
 
 }  // namespace
+
+namespace {
+
+// The build gives narrow literals the encoding of the system's ANSI code page (GBK under code
+// page 936 on Windows, UTF-8 on Linux): a log text written as a literal and one converted from
+// wide text must be the same bytes.
+TEST(AnsiCodePage, NarrowLiteralsMatchConvertedWideText) {
+  EXPECT_EQ(platform::to_ansi(u"微端启动, 版本:"), "微端启动, 版本:");
+  EXPECT_EQ(platform::from_ansi("日志初始化完成"), u"日志初始化完成");
+  EXPECT_EQ(platform::from_ansi(platform::to_ansi(u"程序准备退出 V7.0")), u"程序准备退出 V7.0");
+  EXPECT_EQ(platform::to_ansi(u""), "");
+}
+
+}  // namespace
