@@ -39,6 +39,8 @@ struct skin_record {
   int track_requests = 0;
 };
 skin_record skin();
+// The next launcher window cannot be created, as when the system refuses a window.
+void fail_next_skin_surface();
 
 // Pointer input on a button area, as a mouse would give it: hover and leave arrive only while
 // the button has tracking armed, and leave disarms it. False when no such area exists.

@@ -23,6 +23,7 @@ struct skin_state {
   std::map<int, area> areas;
   skin_surface_listener* listener = nullptr;
   std::set<window_handle> visible;
+  bool fail_next = false;
 };
 
 skin_state& state() {
@@ -112,6 +113,14 @@ std::optional<image_size> resource_image_size(int resource_id) {
 std::unique_ptr<skin_surface> create_skin_surface(std::u16string_view title, int background_id,
                                                   skin_surface_listener& listener) {
   if (!resource_image_size(background_id)) return nullptr;
+  {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    if (s.fail_next) {
+      s.fail_next = false;
+      return nullptr;
+    }
+  }
   const auto handle =
       create_message_window([](std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
         return 0;
@@ -146,6 +155,12 @@ skin_record skin() {
   auto& s = state();
   std::lock_guard lock(s.mutex);
   return s.record;
+}
+
+void fail_next_skin_surface() {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.fail_next = true;
 }
 
 bool pointer(int control_id, pointer_event event) {
