@@ -206,7 +206,8 @@ class webkit_browser_host final : public browser_host {
 
   static gboolean on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer data) {
     static_cast<webkit_browser_host*>(data)->load_failed_ = true;
-    return FALSE;
+    // Handled here: the browser's own error page would be one more load that completes.
+    return TRUE;
   }
 
   static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
