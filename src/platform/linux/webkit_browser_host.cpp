@@ -111,7 +111,8 @@ class webkit_browser_host final : public browser_host {
     const std::size_t count = params.cArgs();
     for (std::size_t i = 0; i < count; ++i) {
       const variant& argument = params.rgvarg[count - 1 - i];
-      const std::string name = "a" + std::to_string(i);
+      std::string name = "a";
+      name += std::to_string(i);
       switch (argument.vt) {
         case variant_type::bstr:
           g_variant_builder_add(&arguments, "{sv}", name.c_str(),
