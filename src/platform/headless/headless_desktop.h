@@ -1,6 +1,6 @@
 #pragma once
 // Controls of the headless desktop for tests and benchmarks: the message boxes shown so far,
-// preset answers for the next ones, and a way to run the loop for a while.
+// preset answers for the next ones, the window activations, and a way to run the loop for a while.
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -22,6 +22,15 @@ std::vector<shown_box> shown_boxes();
 void clear_shown_boxes();
 // Answers for the next boxes, first in first used; answer_ok when none is left.
 void preset_answers(std::deque<int> answers);
+
+// Calls of activate_window and present_window, in order.
+struct activation {
+  enum class kind { activate, present };
+  kind what = kind::activate;
+  window_handle window = 0;
+};
+std::vector<activation> window_activations();
+void clear_window_activations();
 
 // Handles what is due (posted messages, timers) until the loop has been idle for idle_ms
 // or until_ms have passed; returns whether a quit message arrived.
