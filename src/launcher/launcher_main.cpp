@@ -35,7 +35,7 @@ int launcherMain(const std::u16string& commandLine) {
   checkVerFileExist(folder);
   loadDlist(folder);
 
-  runMainWindow();
+  runMainWindow(bareWebWindow());
 
   saveDlist(folder);
   handOverToUpdater(folder);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/message_box.h"
+#include "platform/skin_surface.h"
 
 namespace platform::headless {
 
@@ -35,5 +36,23 @@ void clear_window_activations();
 // Handles what is due (posted messages, timers) until the loop has been idle for idle_ms
 // or until_ms have passed; returns whether a quit message arrived.
 bool run_for(std::uint32_t until_ms);
+
+// The launcher window as the headless desktop keeps it: what was drawn and asked of it.
+struct skin_record {
+  bool exists = false;
+  std::u16string title;
+  bool shown = false;
+  int minimised = 0;
+  int frames = 0;
+  std::vector<placed_image> last_frame;
+  int track_requests = 0;
+};
+skin_record skin();
+// The next launcher window cannot be created, as when the system refuses a window.
+void fail_next_skin_surface();
+
+// Pointer input on a button area, as a mouse would give it: hover and leave arrive only while
+// the button has tracking armed, and leave disarms it. False when no such area exists.
+bool pointer(int control_id, pointer_event event);
 
 }  // namespace platform::headless
