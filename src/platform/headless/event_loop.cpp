@@ -198,6 +198,19 @@ bool run_for(std::uint32_t until_ms) {
   return false;
 }
 
+bool run_until(const std::function<bool()>& done, std::uint32_t until_ms) {
+  auto& s = state();
+  const auto end = tick_count() + until_ms;
+  while (!done()) {
+    if (due(tick_count(), end)) return false;
+    if (dispatch_one()) continue;
+    std::unique_lock lock(s.mutex);
+    if (s.queue.empty())
+      s.wake.wait_for(lock, std::chrono::milliseconds(std::min<std::uint32_t>(wait_limit_ms(), 10)));
+  }
+  return true;
+}
+
 }  // namespace headless
 
 }  // namespace platform

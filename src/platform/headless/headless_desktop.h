@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,9 +29,37 @@ void clear_shown_boxes();
 // Answers for the next boxes, first in first used; answer_ok when none is left.
 void preset_answers(std::deque<int> answers);
 
-// Handles what is due (posted messages, timers) until the loop has been idle for idle_ms
-// or until_ms have passed; returns whether a quit message arrived.
+// Handles what is due (posted messages, timers) until until_ms have passed; returns whether a
+// quit message arrived.
 bool run_for(std::uint32_t until_ms);
+// Handles what is due until done() holds (tested after every message and at least every 10 ms)
+// or until_ms have passed; returns done().
+bool run_until(const std::function<bool()>& done, std::uint32_t until_ms);
+
+struct received_message {
+  std::uint32_t message = 0;
+  std::uintptr_t wparam = 0;
+  std::intptr_t lparam = 0;
+};
+
+// A message window of the loop that keeps every message it receives, so a test can see what
+// other threads posted to it.
+class recording_window {
+ public:
+  recording_window();
+  window_handle handle() const { return handle_; }
+  std::vector<received_message> received() const;
+  std::size_t count(std::uint32_t message) const;
+
+ private:
+  struct inbox {
+    mutable std::mutex mutex;
+    std::vector<received_message> messages;
+  };
+  // Shared with the window's procedure, which the loop keeps after this object is gone.
+  std::shared_ptr<inbox> inbox_ = std::make_shared<inbox>();
+  window_handle handle_ = 0;
+};
 
 bool window_visible(window_handle window);
 
