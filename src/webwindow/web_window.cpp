@@ -81,8 +81,9 @@ void CWebWindow::onLaunchRequest(const char16_t* text, std::size_t units) {
   args.rgvarg.push_back(platform::variant::text(request.first));
   args.rgvarg.push_back(platform::variant::text(request.second));
   platform::variant result;
-  if (callScript(u"OnCallIE", args, &result) != platform::s_ok)
+  if (callScript(u"OnCallIE", args, &result) != platform::s_ok) {
     LOG_LINE(LOG_ERROR, "Proc") << "call OnCallIE fail";
+  }
 }
 
 int CWebWindow::OnTimer(std::uintptr_t timerId) {

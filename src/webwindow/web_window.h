@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "download/packet_job.h"
 #include "platform/browser_host.h"
 #include "platform/event_loop.h"
 #include "platform/script_types.h"
@@ -15,8 +16,6 @@
 inline constexpr std::int32_t SCRIPT_DISPID_BASE = 100000;
 
 inline constexpr std::uint32_t WM_CREATE_WEB_WINDOW = 1;  // WM_CREATE
-inline constexpr std::uint32_t WM_DOWNLOAD_FINISHED = 1125;
-inline constexpr std::uint32_t WM_DOWNLOAD_PROGRESS = 1625;
 
 inline constexpr std::uintptr_t TIMER_CONNECTIVITY = 1028;
 inline constexpr std::uintptr_t TIMER_JS_UPDATE_GAME = 1029;
