@@ -34,10 +34,10 @@ void launch_worker_thread(std::shared_ptr<PacketJob> job) {
 
 bool packet_text_fits(const std::string& narrow) { return narrow.size() <= PACKET_TEXT_MAX; }
 
-CPacket::CPacket(std::int32_t id, platform::window_handle wnd, std::u16string directory,
+CPacket::CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,
                  std::u16string name, std::u16string url, std::u16string extension)
-    : id(id),
-      wnd(wnd),
+    : id(packet_id),
+      wnd(window),
       name_(std::move(name)),
       extension_(std::move(extension)),
       url_(std::move(url)),

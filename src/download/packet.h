@@ -15,7 +15,7 @@ void launch_worker_thread(std::shared_ptr<PacketJob> job);
 
 class CPacket {
  public:
-  CPacket(std::int32_t id, platform::window_handle wnd, std::u16string directory,
+  CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,
           std::u16string name, std::u16string url, std::u16string extension);
 
   // Creates the job record and hands it to the worker. Called once per job.
