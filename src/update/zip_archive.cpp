@@ -2,6 +2,7 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/files.h"
@@ -19,6 +20,23 @@ constexpr std::uint32_t DOS_DIRECTORY_BIT = 0x10;
 constexpr std::uint32_t UNIX_DIRECTORY_BIT = 0x40000000;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// minizip looks for the end record anywhere but at offset 0, so it cannot open an archive that
+// is nothing but that record: a package without entries. Such a file is recognised here.
+bool isArchiveWithoutEntries(const std::u16string& path) {
+  constexpr std::size_t END_RECORD_BYTES = 22;
+  platform::binary_input_file file;
+  if (!file.open(path)) return false;
+  std::vector<unsigned char> bytes(END_RECORD_BYTES + 65536);
+  const std::size_t size = file.read(bytes.data(), bytes.size());
+  if (size < END_RECORD_BYTES || size > END_RECORD_BYTES + 65535) return false;
+  static constexpr unsigned char signature[4] = {'P', 'K', 5, 6};
+  if (!std::equal(signature, signature + 4, bytes.begin())) return false;
+  // Disk numbers, entry counts, directory size and offset: all zero.
+  if (std::any_of(bytes.begin() + 4, bytes.begin() + 20, [](unsigned char b) { return b != 0; })) return false;
+  const std::size_t commentBytes = bytes[20] | (bytes[21] << 8);
+  return size == END_RECORD_BYTES + commentBytes;
+}
 
 // Closes the entry's data on every way out of an extraction.
 class OpenEntry {
@@ -56,7 +74,12 @@ ZipArchive::~ZipArchive() = default;
 bool ZipArchive::open(const std::u16string& path) {
   close();
   unzFile file = unzOpen(platform::runtime_path(path).c_str());
-  if (!file) return false;
+  if (!file) {
+    if (!isArchiveWithoutEntries(path)) return false;
+    withoutEntries_ = true;
+    root_ = platform::current_directory() + u"\\";
+    return true;
+  }
   handle_ = std::make_unique<Handle>(file);
   unz_global_info info{};
   if (unzGetGlobalInfo(file, &info) != UNZ_OK) {
@@ -68,10 +91,11 @@ bool ZipArchive::open(const std::u16string& path) {
   return true;
 }
 
-bool ZipArchive::isOpen() const { return handle_ != nullptr; }
+bool ZipArchive::isOpen() const { return handle_ != nullptr || withoutEntries_; }
 
 void ZipArchive::close() {
   handle_.reset();
+  withoutEntries_ = false;
   count_ = 0;
   position_ = -1;
   lastValid_ = false;

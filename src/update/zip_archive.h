@@ -51,6 +51,7 @@ class ZipArchive {
   std::uint32_t copyCurrentEntry(platform::binary_output_file& output);
 
   std::unique_ptr<Handle> handle_;
+  bool withoutEntries_ = false;
   std::int32_t count_ = 0;
   std::int32_t position_ = -1;  // the entry minizip points at, -1 before the first
   ZipEntry last_;
