@@ -1,7 +1,7 @@
 #pragma once
 // Controls of the headless desktop for tests and benchmarks: the message boxes shown so far,
-// preset answers for the next ones, a way to run the loop for a while, the windows shown, the
-// work area, and the scripted portal page that stands in for the browser.
+// preset answers for the next ones, the window activations, a way to run the loop for a while,
+// the windows shown, the work area, and the scripted portal page that stands in for the browser.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -28,6 +28,15 @@ std::vector<shown_box> shown_boxes();
 void clear_shown_boxes();
 // Answers for the next boxes, first in first used; answer_ok when none is left.
 void preset_answers(std::deque<int> answers);
+
+// Calls of activate_window and present_window, in order.
+struct activation {
+  enum class kind { activate, present };
+  kind what = kind::activate;
+  window_handle window = 0;
+};
+std::vector<activation> window_activations();
+void clear_window_activations();
 
 // Handles what is due (posted messages, timers) until until_ms have passed; returns whether a
 // quit message arrived.
