@@ -12,14 +12,6 @@ using window_procedure =
     std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam)>;
 
 inline constexpr std::uint32_t message_timer = 0x113;  // WM_TIMER, wparam = timer id
-inline constexpr std::uint32_t message_copy_data = 0x4A;  // WM_COPYDATA, lparam = copy_data*
-
-// The payload of message_copy_data, as COPYDATASTRUCT: cbData bytes of UTF-16 text at lpData.
-struct copy_data {
-  std::uintptr_t dwData = 0;
-  std::uint32_t cbData = 0;
-  const char16_t* lpData = nullptr;
-};
 
 // A window of the loop that receives posted messages and timer ticks through its procedure.
 window_handle create_message_window(window_procedure procedure);

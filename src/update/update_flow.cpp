@@ -10,10 +10,11 @@
 #include "platform/text.h"
 #include "update/install_records.h"
 #include "update/list_split.h"
-#include "update/package_install.h"
+#include "update/download_planning.h"
+#include "update/game_process.h"
+#include "update/package_step.h"
 #include "update/package_name.h"
 #include "update/plain_file_name.h"
-#include "update/running_game.h"
 #include "webwindow/script_args.h"
 #include "webwindow/web_window.h"
 
@@ -30,7 +31,7 @@ std::u16string baseAddressOf(const std::u16string& list) {
 }
 
 void closeRunningGame() {
-  const std::uint32_t pid = findProcessByName(u"game.exe");
+  const std::uint32_t pid = findProcessByName(GAME_PROGRAM_NAME);
   if (pid == 0) return;
   const int answer = platform::message_box(
       0, u"有另一个游戏实例正在运行，需要关闭才能执行更新，是否强制关闭？", u"错误提示",
@@ -88,7 +89,7 @@ void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant
   }
   if (packets->Count() >= 1) {
     closeRunningGame();
-    packets->StartAll();
+    packets->StartAll(packetLauncher);
   }
   platform::variant ignored;
   callScript(u"OnUpdateGame", pageArguments({platform::variant::number(0)}), &ignored);
@@ -181,7 +182,7 @@ void CWebWindow::UnCompress() {
   CPacket* job = packets->First();
   if (job == nullptr) return;
   for (std::int32_t i = 1; i <= startedJobCount && job != nullptr; ++i) {
-    installDownloadedPackage(job->GetDirectory(), job->GetName(), job->GetExtension(),
+    installDownloadedPackage(job->GetDirectory(), PackageEntry{job->GetName(), job->GetExtension()},
                              updateMd5Map);
     job = packets->Next();
   }

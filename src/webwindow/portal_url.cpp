@@ -4,7 +4,7 @@
 
 #include "platform/profile.h"
 #include "platform/text.h"
-#include "system/file_exists.h"
+#include "system/desktop_actions.h"
 #include "webwindow/web_window.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "log/log_manager.h"
 #include "platform/text.h"
-#include "system/external_browser.h"
+#include "system/desktop_actions.h"
 #include "webwindow/web_window.h"
 
 void CWebWindow::registerScriptMethod(const std::u16string& name, ScriptHandler handler) {
@@ -62,6 +62,6 @@ void CWebWindow::callIE(platform::dispatch_params* params, platform::variant* /*
     LOG_LINE(LOG_ERROR, "CWebWindow::callIE") << "callIE error, param error";
     return;
   }
-  const std::u16string handle = platform::from_ansi(std::to_string(hwnd_));
+  const std::u16string handle = platform::from_ansi(std::to_string(LinkNumber()));
   open_in_browser(params->rgvarg[0].bstrVal + handle);
 }

@@ -5,22 +5,17 @@
 #include "platform/message_box.h"
 #include "platform/network_state.h"
 #include "platform/text.h"
-#include "system/launch_link.h"
+#include "platform/hand_over.h"
+#include "system/launch_request_handler.h"
 #include "system/machine_identity.h"
-#include "system/window_activation.h"
 
 CWebWindow* g_webWindow = nullptr;
-
-namespace {
-
-inline constexpr std::uintptr_t COPYDATA_LAUNCH_REQUEST = 5000;
-
-}  // namespace
 
 CWebWindow::CWebWindow(std::u16string launcherFolder)
     : packets(std::make_unique<CPacketMap>()), launcherFolder_(std::move(launcherFolder)) {}
 
 CWebWindow::~CWebWindow() {
+  linkReceiver.reset();
   browser.reset();
   if (hwnd_ != 0) platform::destroy_window(hwnd_);
   if (g_webWindow == this) g_webWindow = nullptr;
@@ -34,6 +29,9 @@ bool CWebWindow::CreateWebWindow() {
       });
   if (hwnd_ == 0) return false;
   Proc(WM_CREATE_WEB_WINDOW, 0, 0);
+  // Launch links handed over by a second start reach the page through the same handler as
+  // a WM_COPYDATA would; without the channel the launcher runs on without them.
+  linkReceiver = launch_link_receiver::start(hwnd_, scriptCaller());
   return true;
 }
 
@@ -55,8 +53,7 @@ std::intptr_t CWebWindow::Proc(std::uint32_t message, std::uintptr_t wParam,
     case platform::message_copy_data: {
       const auto* data = reinterpret_cast<const platform::copy_data*>(lParam);
       if (data == nullptr) break;
-      if (data->dwData != COPYDATA_LAUNCH_REQUEST) return 0;
-      onLaunchRequest(data->lpData, data->cbData / 2);
+      if (!handle_copy_data(data->dwData, data->text, hwnd_, scriptCaller())) return 0;
       break;
     }
     default:
@@ -74,16 +71,16 @@ void CWebWindow::hostBrowser() {
   if (browser) browser->navigate(address);
 }
 
-void CWebWindow::onLaunchRequest(const char16_t* text, std::size_t units) {
-  const launch_request request = parse_launch_url(text, units);
-  bring_window_to_front(hwnd_);
-  platform::dispatch_params args;
-  args.rgvarg.push_back(platform::variant::text(request.first));
-  args.rgvarg.push_back(platform::variant::text(request.second));
-  platform::variant result;
-  if (callScript(u"OnCallIE", args, &result) != platform::s_ok) {
-    LOG_LINE(LOG_ERROR, "Proc") << "call OnCallIE fail";
-  }
+page_function_call CWebWindow::scriptCaller() {
+  return [this](std::u16string_view name, const platform::dispatch_params& args,
+                platform::variant* result) {
+    platform::variant ignored;
+    return callScript(name, args, result ? result : &ignored);
+  };
+}
+
+std::int64_t CWebWindow::LinkNumber() const {
+  return linkReceiver ? linkReceiver->number() : static_cast<std::int64_t>(hwnd_);
 }
 
 int CWebWindow::OnTimer(std::uintptr_t timerId) {
@@ -123,7 +120,7 @@ void CWebWindow::checkConnectivity() {
   if (platform::internet_connected()) {
     platform::kill_timer(hwnd_, TIMER_CONNECTIVITY);
     offlineWaitMs = 0;
-    packets->StartAll();
+    packets->StartAll(packetLauncher);
   } else {
     offlineWaitMs += 500;
   }

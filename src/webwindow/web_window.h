@@ -8,10 +8,12 @@
 #include <set>
 #include <string>
 
+#include "download/packet.h"
 #include "download/packet_job.h"
 #include "platform/browser_host.h"
 #include "platform/event_loop.h"
 #include "platform/script_types.h"
+#include "system/launch_request_handler.h"
 
 inline constexpr std::int32_t SCRIPT_DISPID_BASE = 100000;
 
@@ -84,6 +86,11 @@ class CWebWindow : public platform::script_dispatch {
   void UpdateState(int ignored = 0);
   void UnCompress();
 
+  // The number launch links must carry to reach this window (its handle where the system
+  // has no hand-over channel of its own).
+  std::int64_t LinkNumber() const;
+  // Tests start the jobs' workers their own way.
+  void SetPacketLauncher(packet_launcher launcher) { packetLauncher = std::move(launcher); }
   CPacketMap& Packets() { return *packets; }
   std::int32_t CurrentUpdateState() const { return updateState; }
   std::int32_t StartedJobCount() const { return startedJobCount; }
@@ -91,7 +98,7 @@ class CWebWindow : public platform::script_dispatch {
 
  private:
   void hostBrowser();
-  void onLaunchRequest(const char16_t* text, std::size_t units);
+  page_function_call scriptCaller();
   void checkConnectivity();
   bool planPackage(const std::u16string& base, const std::u16string& name,
                    const std::u16string& digest);
@@ -100,6 +107,8 @@ class CWebWindow : public platform::script_dispatch {
   std::map<std::u16string, ScriptMethod> scriptMethods;
   platform::window_handle hwnd_ = 0;
   std::unique_ptr<platform::browser_host> browser;
+  std::unique_ptr<launch_link_receiver> linkReceiver;
+  packet_launcher packetLauncher = launch_worker_thread;
   std::unique_ptr<CPacketMap> packets;
   std::mutex progressLock;
   std::int32_t updateState = 0;

@@ -1,4 +1,6 @@
 // window.external as the page sees it, and the browser's events through the same entry.
+#include "platform/hand_over.h"
+#include "platform/clock.h"
 #include "platform/script_types.h"
 #include "web_window_fixture.h"
 
@@ -133,13 +135,13 @@ TEST_F(ScriptBridge, LaunchRequestsOnlyWithTheirOwnTag) {
   auto& w = createWindow();
   headless::define_page_function(u"OnCallIE");
   const std::u16string text = u"qzzefa://garbage";
-  platform::copy_data other{4999, static_cast<std::uint32_t>(text.size() * 2), text.data()};
+  platform::copy_data other{4999, text};
   EXPECT_EQ(w.Proc(platform::message_copy_data, 0, reinterpret_cast<std::intptr_t>(&other)), 0);
   EXPECT_TRUE(headless::page_calls().empty());
   EXPECT_EQ(w.Proc(platform::message_copy_data, 0, 0), 0);
   EXPECT_TRUE(headless::page_calls().empty());
 
-  platform::copy_data request{5000, static_cast<std::uint32_t>(text.size() * 2), text.data()};
+  platform::copy_data request{5000, text};
   w.Proc(platform::message_copy_data, 0, reinterpret_cast<std::intptr_t>(&request));
   const auto calls = headless::page_calls_of(u"OnCallIE");
   ASSERT_EQ(calls.size(), 1u) << "the page hears of it even when the text does not parse";
@@ -149,6 +151,31 @@ TEST_F(ScriptBridge, LaunchRequestsOnlyWithTheirOwnTag) {
   headless::remove_page_function(u"OnCallIE");
   w.Proc(platform::message_copy_data, 0, reinterpret_cast<std::intptr_t>(&request));
   EXPECT_EQ(linesTagged("ERROR", "Proc"), std::vector<std::string>{"call OnCallIE fail"});
+}
+
+TEST_F(ScriptBridge, CallIEOpensTheAddressFollowedByTheNumberLinksReachUsBy) {
+  auto& w = createWindow();
+  const auto tools = folder.path() / "tools";
+  std::filesystem::create_directory(tools);
+  std::filesystem::copy_file(RECORD_INVOCATION_PROGRAM, tools / "xdg-open");
+  const auto record = folder.path() / "opened.txt";
+  setenv("RECORD_INVOCATION_FILE", record.c_str(), 1);
+  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (tools.string() + ":" + path).c_str(), 1);
+
+  // With two arguments only the page's last one counts.
+  headless::call_external(u"callIE", {variant::text(u"http://a/"), variant::text(u"http://b/?w=")});
+  setenv("PATH", path.c_str(), 1);
+  std::string opened;
+  for (int i = 0; i < 300 && opened.find("--") == std::string::npos; ++i) {
+    platform::sleep_ms(10);
+    opened = testing_support::read_bytes(record);
+  }
+  const std::int64_t number = w.LinkNumber();
+  EXPECT_NE(opened.find("arg=http://b/?w=" + std::to_string(number) + "\n"), std::string::npos)
+      << opened;
+  EXPECT_TRUE(platform::hand_over_target_exists(static_cast<std::int32_t>(number)))
+      << "a launch link with that number reaches this launcher";
 }
 
 TEST_F(ScriptBridge, CallIEWithoutATextArgumentIsRefused) {

@@ -26,12 +26,15 @@ inline std::string utf8(const std::u16string& text) { return platform::to_utf8(t
 
 struct WebWindowTest : ::testing::Test {
   testing_support::temp_folder folder;
+  testing_support::temp_folder userFolders;  // identity and protocol registration go here
   std::filesystem::path previousFolder = std::filesystem::current_path();
   recording_sink log;
   std::unique_ptr<CWebWindow> window;
 
   void SetUp() override {
     setenv("LAUNCHER_REPORT_HOST", "127.0.0.1:1", 1);
+    setenv("XDG_CONFIG_HOME", (userFolders.path() / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (userFolders.path() / "data").c_str(), 1);
     log_manager::instance().set_threshold(LOG_DEBUG);
     std::filesystem::current_path(folder.path());
     headless::reset_page();
