@@ -65,11 +65,13 @@ void CWebWindow::removeOldParamFile() {
 std::u16string CWebWindow::gameCommandLine(const std::u16string& gameArgument,
                                            const std::u16string& paramFileName) const {
   const platform::screen_rect area = platform::primary_work_area();
-  std::u16string line = launcherFolder_ + u"game.exe \"" + gameArgument;
-  line += u"|" + decimal(static_cast<std::int64_t>(area.right) - area.left - 60);
-  line += u"|" + decimal(static_cast<std::int64_t>(area.bottom) - area.top - 80);
-  if (!paramFileName.empty()) line += u"|" + paramFileName;
-  return line + u"\"";
+  std::u16string line = launcherFolder_;
+  line.append(u"game.exe \"").append(gameArgument);
+  line.append(1, u'|').append(decimal(static_cast<std::int64_t>(area.right) - area.left - 60));
+  line.append(1, u'|').append(decimal(static_cast<std::int64_t>(area.bottom) - area.top - 80));
+  if (!paramFileName.empty()) line.append(1, u'|').append(paramFileName);
+  line.append(1, u'"');
+  return line;
 }
 
 void CWebWindow::entryGame(platform::dispatch_params* params, platform::variant* /*result*/) {
@@ -83,7 +85,8 @@ void CWebWindow::entryGame(platform::dispatch_params* params, platform::variant*
   std::u16string paramFileName;
   if (params->cArgs() == 2) {
     removeOldParamFile();
-    paramFileName = u"param." + decimal(nowSeconds32());
+    paramFileName = u"param.";
+    paramFileName.append(decimal(nowSeconds32()));
     const std::string ansi = platform::to_ansi(params->rgvarg[1].bstrVal);
     std::string utf8(static_cast<std::size_t>(toUtf8ViaAnsi(ansi.c_str(), nullptr, 0)), '\0');
     const int length = toUtf8ViaAnsi(ansi.c_str(), utf8.data(), static_cast<int>(utf8.size()));
