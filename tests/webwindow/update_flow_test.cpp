@@ -214,8 +214,9 @@ TEST_F(ScriptedJobs, ProgressIsThrottledAndNamesTheFirstIncompleteJob) {
   EXPECT_TRUE(reports().empty()) << "within 40 ms of the last accepted message";
   platform::sleep_ms(50);
   window->OnDLProgress();
-  ASSERT_EQ(reports().size(), 1u);
-  const auto& a = reports()[0].arguments;
+  const auto made = reports();
+  ASSERT_EQ(made.size(), 1u);
+  const auto& a = made[0].arguments;
   ASSERT_EQ(a.size(), 5u);
   EXPECT_EQ(a[0].ulVal, 2u);
   EXPECT_EQ(a[1].bstrVal, u"ui.2");
