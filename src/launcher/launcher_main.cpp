@@ -22,7 +22,7 @@ void handOverToUpdater(const std::u16string& folder) {
 }
 
 int launcherMain(const std::u16string& commandLine) {
-  return launcherMain(commandLine, [] { return runMainWindow(); });
+  return launcherMain(commandLine, [] { return runMainWindow(bareWebWindow()); });
 }
 
 int launcherMain(const std::u16string& commandLine, const std::function<int()>& runWindows) {

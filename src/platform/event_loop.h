@@ -18,8 +18,6 @@ window_handle create_message_window(window_procedure procedure);
 bool window_exists(window_handle window);
 // Removes the window with its timers and the messages still queued for it.
 void destroy_window(window_handle window);
-// ShowWindow(SW_SHOW): windows are created hidden.
-void show_window(window_handle window);
 
 bool post_message(window_handle window, std::uint32_t message, std::uintptr_t wparam,
                   std::intptr_t lparam);

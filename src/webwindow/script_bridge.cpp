@@ -3,6 +3,7 @@
 #include <string>
 
 #include "log/log_manager.h"
+#include "platform/skin_surface.h"
 #include "platform/text.h"
 #include "system/desktop_actions.h"
 #include "webwindow/web_window.h"
@@ -36,7 +37,7 @@ platform::hresult CWebWindow::invoke(std::int32_t dispatchId, platform::dispatch
     return platform::e_notimpl;
   }
   if (dispatchId == platform::dispid_document_complete) {
-    platform::show_window(hwnd_);
+    platform::show_window(hwnd_, true);
     const std::u16string address = browser ? browser->location_url() : std::u16string();
     LOG_LINE(LOG_DEBUG, "CWebWindow::Invoke") << "文档加载完成" << platform::to_ansi(address);
     if (firstDocumentPending) {

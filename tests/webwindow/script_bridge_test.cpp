@@ -2,6 +2,7 @@
 #include "platform/hand_over.h"
 #include "platform/clock.h"
 #include "platform/script_types.h"
+#include "platform/skin_surface.h"
 #include "web_window_fixture.h"
 
 namespace {
@@ -62,11 +63,11 @@ TEST_F(ScriptBridge, AnUnknownNameCalledByThePageDoesNothing) {
 
 TEST_F(ScriptBridge, TheFirstCompletedDocumentShowsTheWindowAndArmsTheTimerOnce) {
   auto& w = createWindow();
-  EXPECT_FALSE(headless::window_visible(w.Window())) << "created hidden";
+  EXPECT_FALSE(platform::window_visible(w.Window())) << "created hidden";
   ASSERT_EQ(headless::navigations().size(), 1u);
 
   ASSERT_TRUE(headless::complete_document());
-  EXPECT_TRUE(headless::window_visible(w.Window()));
+  EXPECT_TRUE(platform::window_visible(w.Window()));
   const std::string address = utf8(headless::navigations()[0]);
   EXPECT_EQ(linesTagged("DEBUG", "CWebWindow::Invoke"),
             (std::vector<std::string>{"文档加载完成" + address, "设置定时器"}));
@@ -99,9 +100,9 @@ TEST_F(ScriptBridge, TheFirstCompletedDocumentShowsTheWindowAndArmsTheTimerOnce)
 TEST_F(ScriptBridge, ANavigationCompletesFromTheEventLoop) {
   auto& w = createWindow(true);
   headless::define_page_function(u"JsUpdateGame");
-  EXPECT_FALSE(headless::window_visible(w.Window()));
+  EXPECT_FALSE(platform::window_visible(w.Window()));
   headless::run_until([] { return !headless::page_calls_of(u"JsUpdateGame").empty(); }, 2000);
-  EXPECT_TRUE(headless::window_visible(w.Window()));
+  EXPECT_TRUE(platform::window_visible(w.Window()));
   EXPECT_EQ(headless::page_calls_of(u"JsUpdateGame").size(), 1u);
 }
 

@@ -33,7 +33,6 @@ struct loop_state {
   std::deque<posted> queue;
   std::map<window_handle, window_procedure> windows;
   std::map<std::pair<window_handle, std::uintptr_t>, timer> timers;
-  std::set<window_handle> visible;
   window_handle next_window = 0x10000;
   bool quit = false;
   int quit_code = 0;
@@ -109,15 +108,8 @@ void destroy_window(window_handle window) {
   auto& s = state();
   std::lock_guard lock(s.mutex);
   s.windows.erase(window);
-  s.visible.erase(window);
   std::erase_if(s.timers, [window](const auto& entry) { return entry.first.first == window; });
   std::erase_if(s.queue, [window](const posted& p) { return p.window == window; });
-}
-
-void show_window(window_handle window) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  if (s.windows.count(window)) s.visible.insert(window);
 }
 
 bool post_message(window_handle window, std::uint32_t message, std::uintptr_t wparam,
@@ -173,12 +165,6 @@ int run_message_loop() {
 }
 
 namespace headless {
-
-bool window_visible(window_handle window) {
-  auto& s = state();
-  std::lock_guard lock(s.mutex);
-  return s.visible.count(window) != 0;
-}
 
 bool run_for(std::uint32_t until_ms) {
   auto& s = state();

@@ -13,6 +13,7 @@
 #include "platform/message_box.h"
 #include "platform/screen.h"
 #include "platform/script_types.h"
+#include "platform/skin_surface.h"
 
 namespace platform::headless {
 
@@ -70,8 +71,6 @@ class recording_window {
   window_handle handle_ = 0;
 };
 
-bool window_visible(window_handle window);
-
 // The work area primary_work_area() answers; 0,0 - 1920,1040 until a test sets another.
 void set_work_area(screen_rect area);
 
@@ -101,5 +100,23 @@ bool complete_document();
 // (given in the page's order). disp_e_unknownname when there is no browser.
 hresult call_external(const std::u16string& name, std::vector<variant> arguments,
                       variant* result = nullptr);
+
+// The launcher window as the headless desktop keeps it: what was drawn and asked of it.
+struct skin_record {
+  bool exists = false;
+  std::u16string title;
+  bool shown = false;
+  int minimised = 0;
+  int frames = 0;
+  std::vector<placed_image> last_frame;
+  int track_requests = 0;
+};
+skin_record skin();
+// The next launcher window cannot be created, as when the system refuses a window.
+void fail_next_skin_surface();
+
+// Pointer input on a button area, as a mouse would give it: hover and leave arrive only while
+// the button has tracking armed, and leave disarms it. False when no such area exists.
+bool pointer(int control_id, pointer_event event);
 
 }  // namespace platform::headless
