@@ -49,7 +49,8 @@ void hex_of(MD5& md5, char (&out)[33]) {
 void add(MD5& md5, text_span text) { md5.update(text.start, text.length); }
 void add(MD5& md5, const char* text) { md5.update(text, std::strlen(text)); }
 
-// HA1, in its md5-sess form when asked.
+}  // namespace
+
 void DigestHA1(const char* user, text_span realm, const char* password, text_span nonce,
                const char* cnonce, bool session, char (&ha1)[33]) {
   MD5 md5;
@@ -99,8 +100,6 @@ void DigestResponse(const HTTPClientContext* context, const char (&ha1)[33], tex
   add(final_hash, ha2);
   hex_of(final_hash, response);
 }
-
-}  // namespace
 
 std::int32_t DetectAuthScheme(HTTPClientContext* context) {
   if (context->credentials_set) return HC_OK;

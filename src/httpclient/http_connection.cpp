@@ -134,6 +134,23 @@ std::int32_t RecvBytes(HTTPClientContext* context, char* buffer, std::uint32_t* 
       *length = 0;
       return HC_TIMED_OUT;
     }
+    if (!secure_mode(context)) {
+      // Bytes already waiting are taken at once: the wait below is only needed when the
+      // socket has nothing yet, and skipping it halves the system calls of a body read.
+      const int received = net::recv(s, buffer, static_cast<int>(*length), peek);
+      if (received > 0) {
+        *length = static_cast<std::uint32_t>(received);
+        return HC_OK;
+      }
+      if (received == 0 && *length > 0) {
+        *length = 0;
+        return HC_END_OF_DATA;
+      }
+      if (received < 0 && net::last_error() != net::error_would_block) {
+        *length = 0;
+        return HC_RECV_FAILED;
+      }
+    }
     context->read_set.add(s);
     context->except_set.add(s);
     const int ready = net::select(&context->read_set, nullptr, &context->except_set, recv_slice_ms);

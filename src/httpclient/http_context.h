@@ -126,6 +126,12 @@ std::int32_t AddBasicAuthorization(HTTPClientContext* context);
 std::int32_t AddDigestAuthorization(HTTPClientContext* context);
 // 32 lower-case hexadecimal digits from the system's random source, and a terminator.
 void MakeCnonce(char (&cnonce)[33]);
+// HA1 = MD5(user:realm:password), or in the md5-sess form MD5(hex HA1:nonce:cnonce).
+void DigestHA1(const char* user, text_span realm, const char* password, text_span nonce,
+               const char* cnonce, bool session, char (&ha1)[33]);
+// The response digest over the context's verb and resource, nonce count 00000001.
+void DigestResponse(const HTTPClientContext* context, const char (&ha1)[33], text_span nonce,
+                    const char* cnonce, text_span qop, char (&response)[33]);
 std::int32_t SendAuthenticated(HTTPClientContext* context);
 
 }  // namespace http_client

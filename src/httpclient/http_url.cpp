@@ -43,7 +43,10 @@ std::int32_t ParseUrl(HTTPClientContext* context, const char* url) {
     char digits[10] = {};
     std::memcpy(digits, port_colon + 1, static_cast<std::size_t>(slash - port_colon - 1));
     context->port_text = {port_colon + 1, static_cast<std::uint32_t>(slash - port_colon - 1)};
-    context->port = static_cast<std::uint16_t>(ParseDecimal(digits));
+    // A port that does not fit 16 bits would otherwise wrap to some other port.
+    const std::int32_t port = ParseDecimal(digits);
+    if (port < 0 || port > 65535) return HC_BAD_URL;
+    context->port = static_cast<std::uint16_t>(port);
     context->options |= HTTP_CLIENT_FLAG_EXPLICIT_PORT;
   }
   context->resource = {slash, static_cast<std::uint32_t>(std::strlen(slash))};
