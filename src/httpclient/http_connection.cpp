@@ -86,6 +86,8 @@ std::int32_t Disconnect(HTTPClientContext* context) {
   net::shutdown_send(context->socket);
   net::close(context->socket);
   context->socket = net::invalid_socket;
+  // What was read ahead belongs to the connection that is gone.
+  context->read_ahead_start = context->read_ahead_end = 0;
   return result;
 }
 
@@ -126,8 +128,12 @@ std::int32_t SendBytes(HTTPClientContext* context, const char* data, std::uint32
   }
 }
 
-std::int32_t RecvBytes(HTTPClientContext* context, char* buffer, std::uint32_t* length,
-                       bool peek) {
+namespace {
+
+// One receive from the socket under the context's deadline: waits in slices until bytes
+// arrive, the peer closes, the receive fails or the deadline passes.
+std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint32_t* length,
+                            bool peek) {
   const net::socket_handle s = context->socket;
   while (true) {
     if (DeadlinePassed(context)) {
@@ -190,6 +196,41 @@ std::int32_t RecvBytes(HTTPClientContext* context, char* buffer, std::uint32_t* 
     *length = static_cast<std::uint32_t>(received);
     return HC_OK;
   }
+}
+
+}  // namespace
+
+std::int32_t RecvBytes(HTTPClientContext* context, char* buffer, std::uint32_t* length,
+                       bool peek) {
+  // Small reads (header bytes, chunk lines, 2,047-byte body pieces) are served from the
+  // context's read-ahead, filled by one large receive: a tenth of the system calls that a
+  // receive per piece would make, for the cost of copying what has already arrived.
+  const std::uint32_t buffered = context->read_ahead_end - context->read_ahead_start;
+  if (buffered > 0) {
+    if (DeadlinePassed(context)) {
+      *length = 0;
+      return HC_TIMED_OUT;
+    }
+    const std::uint32_t n = *length < buffered ? *length : buffered;
+    std::memcpy(buffer, context->read_ahead.get() + context->read_ahead_start, n);
+    if (!peek) context->read_ahead_start += n;
+    *length = n;
+    return HC_OK;
+  }
+  if (*length == 0 || *length >= read_ahead_size || secure_mode(context))
+    return socket_receive(context, buffer, length, peek);
+  std::uint32_t got = read_ahead_size;
+  const std::int32_t result = socket_receive(context, context->read_ahead.get(), &got, false);
+  if (result != HC_OK) {
+    *length = 0;
+    return result;
+  }
+  const std::uint32_t n = *length < got ? *length : got;
+  std::memcpy(buffer, context->read_ahead.get(), n);
+  context->read_ahead_start = peek ? 0 : n;
+  context->read_ahead_end = got;
+  *length = n;
+  return HC_OK;
 }
 
 }  // namespace http_client

@@ -11,6 +11,7 @@ HTTPClientContext* HTTPClientCreateContext(std::uint32_t option_flags) {
   try {
     context = std::make_unique<HTTPClientContext>();
     context->header_buffer = std::make_unique<char[]>(header_buffer_size);  // zero-filled
+    context->read_ahead = std::make_unique_for_overwrite<char[]>(read_ahead_size);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }

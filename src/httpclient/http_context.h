@@ -16,6 +16,7 @@ struct text_span {
 };
 
 inline constexpr std::int32_t header_buffer_size = 1024;
+inline constexpr std::uint32_t read_ahead_size = 64 * 1024;
 inline constexpr std::uint32_t url_capacity = 514;
 inline constexpr std::uint32_t default_timeout_seconds = 30;
 
@@ -81,6 +82,10 @@ struct HTTPClientContext {
   std::uint32_t deadline_start = 0;  // whole seconds
   std::uint32_t timeout = 0;  // whole seconds from deadline_start
   std::int32_t request_bytes_sent = 0;
+  // Bytes received from the socket but not handed out yet, [start, end) of read_ahead.
+  std::unique_ptr<char[]> read_ahead;
+  std::uint32_t read_ahead_start = 0;
+  std::uint32_t read_ahead_end = 0;
   std::uint32_t state = 0;
   std::uint32_t options = 0;
 

@@ -161,6 +161,10 @@ TEST_F(HttpClient, ContentLengthBodiesArriveInPiecesThatStopAtTheLength) {
 
   const auto big = fetch(url("/c200k.bin"), {.read_size = 2048});
   EXPECT_EQ(big.body, file("c200k.bin"));
+  // Reads larger than the client's read-ahead go straight into the destination.
+  const auto large_reads = fetch(url("/c200k.bin"), {.read_size = 100000});
+  EXPECT_EQ(large_reads.body, file("c200k.bin"));
+  for (auto piece : large_reads.pieces) EXPECT_LE(piece, 99999u);
 }
 
 TEST_F(HttpClient, ReadsMixedCaseHeadersButNotASpaceBeforeTheColon) {
