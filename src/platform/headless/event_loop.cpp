@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -101,6 +102,14 @@ bool window_exists(window_handle window) {
   auto& s = state();
   std::lock_guard lock(s.mutex);
   return s.windows.count(window) != 0;
+}
+
+void destroy_window(window_handle window) {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.windows.erase(window);
+  std::erase_if(s.timers, [window](const auto& entry) { return entry.first.first == window; });
+  std::erase_if(s.queue, [window](const posted& p) { return p.window == window; });
 }
 
 bool post_message(window_handle window, std::uint32_t message, std::uintptr_t wparam,

@@ -1,6 +1,7 @@
 #pragma once
 // Controls of the headless desktop for tests and benchmarks: the message boxes shown so far,
-// preset answers for the next ones, the window activations, and a way to run the loop for a while.
+// preset answers for the next ones, the window activations, a way to run the loop for a while,
+// the windows shown, the work area, and the scripted portal page that stands in for the browser.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "platform/message_box.h"
+#include "platform/screen.h"
+#include "platform/script_types.h"
 #include "platform/skin_surface.h"
 
 namespace platform::headless {
@@ -67,6 +70,36 @@ class recording_window {
   std::shared_ptr<inbox> inbox_ = std::make_shared<inbox>();
   window_handle handle_ = 0;
 };
+
+// The work area primary_work_area() answers; 0,0 - 1920,1040 until a test sets another.
+void set_work_area(screen_rect area);
+
+// The scripted page. The launcher's calls into it are recorded whether or not the page
+// defines the function; a defined function runs its body (which may call window.external).
+struct page_call {
+  std::u16string function;
+  std::vector<variant> arguments;  // in the page's order: its first parameter first
+  bool defined = false;
+};
+using page_function = std::function<void(const std::vector<variant>& arguments)>;
+
+// Forgets functions, calls and addresses; navigations complete by themselves again.
+void reset_page();
+void define_page_function(const std::u16string& name, page_function body = {});
+void remove_page_function(const std::u16string& name);
+std::vector<page_call> page_calls();
+std::vector<page_call> page_calls_of(const std::u16string& function);
+void clear_page_calls();
+// Every address the browser was asked to navigate to, in order.
+std::vector<std::u16string> navigations();
+// When on (the default), each navigation completes its document from the event loop.
+void complete_documents_on_navigate(bool on);
+// Completes the document now (the browser's document-complete event); false without a browser.
+bool complete_document();
+// A window.external call by the page: the name is looked up, then invoked with the arguments
+// (given in the page's order). disp_e_unknownname when there is no browser.
+hresult call_external(const std::u16string& name, std::vector<variant> arguments,
+                      variant* result = nullptr);
 
 // The launcher window as the headless desktop keeps it: what was drawn and asked of it.
 struct skin_record {

@@ -64,6 +64,13 @@ bool set_nonblocking(socket_handle s) {
 }
 
 int connect(socket_handle s, std::uint32_t address_network_order, std::uint16_t port) {
+  if (address_network_order == 0) {
+    // WinSock refuses 0.0.0.0 (WSAEADDRNOTAVAIL); Wine passes it on to a system that takes it
+    // as this machine. Refuse it before the call, so a failed name lookup never reaches a
+    // local server by accident.
+    WSASetLastError(WSAEADDRNOTAVAIL);
+    return -1;
+  }
   const sockaddr_in address = ipv4(address_network_order, port);
   WSASetLastError(0);
   if (::connect(native(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)

@@ -1,0 +1,63 @@
+#pragma once
+// Files read and written byte for byte (no line-end translation), for packages and the files
+// unpacked from them. Paths arrive in the core's form ("\" between folders, "/" accepted too).
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Times in the unit of the Windows FILETIME: 100-nanosecond steps since 1601-01-01 00:00 UTC.
+// A time of 0 means unknown: setting it leaves the file's own time alone.
+struct file_times {
+  std::uint64_t creation = 0;
+  std::uint64_t access = 0;
+  std::uint64_t modification = 0;
+};
+
+// Created (or truncated) for writing, not shared with other writers while open.
+class binary_output_file {
+ public:
+  binary_output_file() = default;
+  ~binary_output_file();
+  binary_output_file(const binary_output_file&) = delete;
+  binary_output_file& operator=(const binary_output_file&) = delete;
+
+  bool create(std::u16string_view path);
+  bool is_open() const { return handle_ != invalid; }
+  bool write(const void* data, std::size_t length);
+  // True for a file on disk, false for a device or pipe that merely has a name.
+  bool is_disk_file() const;
+  // Systems without a creation time keep only access and modification.
+  bool set_times(const file_times& times);
+  void close();
+
+ private:
+  static constexpr std::intptr_t invalid = -1;
+  std::intptr_t handle_ = invalid;
+};
+
+// Opened for reading while others may go on reading and writing it.
+class binary_input_file {
+ public:
+  binary_input_file() = default;
+  ~binary_input_file();
+  binary_input_file(const binary_input_file&) = delete;
+  binary_input_file& operator=(const binary_input_file&) = delete;
+
+  bool open(std::u16string_view path);
+  bool is_open() const { return stream_ != nullptr; }
+  // Up to length bytes; fewer only at the end of the file or on an error.
+  std::size_t read(void* data, std::size_t length);
+  void close();
+
+ private:
+  std::FILE* stream_ = nullptr;
+};
+
+// The path in the form the C runtime's fopen takes, for libraries that open files by name.
+std::string runtime_path(std::u16string_view path);
+
+}  // namespace platform

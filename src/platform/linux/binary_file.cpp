@@ -1,0 +1,104 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/binary_file.h"
+#include "platform/linux/native_path.h"
+
+namespace platform {
+
+namespace {
+
+// FILETIME counts from 1601; Unix time from 1970, 11,644,473,600 seconds later.
+constexpr std::int64_t filetime_unix_epoch = 116444736000000000LL;
+constexpr std::int64_t filetime_per_second = 10000000LL;
+// Hashing reads small pieces; a larger stream buffer keeps them from each costing a system call.
+constexpr std::size_t input_buffer_bytes = 256 * 1024;
+
+timespec to_timespec(std::uint64_t filetime) {
+  if (filetime == 0) return timespec{0, UTIME_OMIT};
+  const std::int64_t since_epoch = static_cast<std::int64_t>(filetime) - filetime_unix_epoch;
+  std::int64_t seconds = since_epoch / filetime_per_second;
+  std::int64_t rest = since_epoch % filetime_per_second;
+  if (rest < 0) {
+    rest += filetime_per_second;
+    --seconds;
+  }
+  timespec result{};
+  result.tv_sec = static_cast<time_t>(seconds);
+  result.tv_nsec = static_cast<long>(rest * 100);
+  return result;
+}
+
+}  // namespace
+
+binary_output_file::~binary_output_file() { close(); }
+
+bool binary_output_file::create(std::u16string_view path) {
+  close();
+  const int fd = ::open(linux_impl::native_path(path).c_str(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  handle_ = fd;
+  return true;
+}
+
+bool binary_output_file::write(const void* data, std::size_t length) {
+  if (!is_open()) return false;
+  const auto* bytes = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t n = ::write(static_cast<int>(handle_), bytes, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool binary_output_file::is_disk_file() const {
+  struct stat st {};
+  return is_open() && fstat(static_cast<int>(handle_), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool binary_output_file::set_times(const file_times& times) {
+  if (!is_open()) return false;
+  const timespec access_and_modification[2] = {to_timespec(times.access),
+                                               to_timespec(times.modification)};
+  return futimens(static_cast<int>(handle_), access_and_modification) == 0;
+}
+
+void binary_output_file::close() {
+  if (!is_open()) return;
+  ::close(static_cast<int>(handle_));
+  handle_ = invalid;
+}
+
+binary_input_file::~binary_input_file() { close(); }
+
+bool binary_input_file::open(std::u16string_view path) {
+  close();
+  const std::string native = linux_impl::native_path(path);
+  struct stat st {};
+  if (stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  stream_ = std::fopen(native.c_str(), "rbe");
+  if (!stream_) return false;
+  std::setvbuf(stream_, nullptr, _IOFBF, input_buffer_bytes);
+  return true;
+}
+
+std::size_t binary_input_file::read(void* data, std::size_t length) {
+  return stream_ ? std::fread(data, 1, length, stream_) : 0;
+}
+
+void binary_input_file::close() {
+  if (!stream_) return;
+  std::fclose(stream_);
+  stream_ = nullptr;
+}
+
+std::string runtime_path(std::u16string_view path) { return linux_impl::native_path(path); }
+
+}  // namespace platform

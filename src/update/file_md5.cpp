@@ -1,0 +1,20 @@
+#include "update/file_md5.h"
+
+#include "platform/binary_file.h"
+#include "platform/text.h"
+#include "update/md5.h"
+
+namespace {
+
+constexpr std::size_t READ_BYTES = 1024;
+
+}  // namespace
+
+std::string fileMd5Hex(const std::string& ansiPath) {
+  platform::binary_input_file file;
+  if (!file.open(platform::from_ansi(ansiPath))) return {};
+  MD5 md5;
+  char piece[READ_BYTES];
+  while (const std::size_t got = file.read(piece, sizeof piece)) md5.update(piece, got);
+  return md5.hex();
+}

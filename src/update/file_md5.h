@@ -1,0 +1,7 @@
+#pragma once
+// The MD5 digest of a file, as the portal page publishes it for each package.
+#include <string>
+
+// 32 upper-case hexadecimal digits; empty when the file cannot be opened. ansiPath is narrow
+// text in the system's ANSI code page.
+std::string fileMd5Hex(const std::string& ansiPath);

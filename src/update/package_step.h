@@ -1,0 +1,16 @@
+#pragma once
+// The step that installs one downloaded package: check its MD5, extract it (closing a running
+// game once if that is what stands in the way) and record it in the download list.
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "update/game_process.h"
+#include "update/package_name.h"
+
+// folder is the launcher folder ending with "\"; md5Map maps package names to their expected
+// digests in upper-case hex. Returns only when the package is installed: every failure shows
+// its message box and ends the process with exit code 0. gameName is the program looked for.
+void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
+                              const std::map<std::u16string, std::u16string>& md5Map,
+                              std::u16string_view gameName = GAME_PROGRAM_NAME);
