@@ -50,7 +50,11 @@ void log_manager::commit(int level) {
   for (auto* sink : sinks_) sink->write(text);
   if (echo_to_stdout) std::cout << text << std::endl;
   if (level == LOG_ERROR) send_error_report(text);
+  // The buffer is reused for every line: start the next one empty and with default formatting.
   str(std::string());
+  clear();
+  flags(std::ios_base::dec | std::ios_base::skipws);
+  fill(' ');
 }
 
 log_line::log_line(int level, const char* tag_name)

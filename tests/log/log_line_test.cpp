@@ -40,6 +40,15 @@ TEST_F(LogLine, EachLevelHasItsSevenCharacterTag) {
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(sink.lines[i].substr(0, 7), tags[i]);
 }
 
+TEST_F(LogLine, ALineThatChangesTheNumberFormatLeavesTheNextLineDecimal) {
+  recording_sink sink;
+  LOG_LINE(LOG_INFO, "t") << std::hex << 255;
+  LOG_LINE(LOG_INFO, "t") << 255;
+  ASSERT_EQ(sink.lines.size(), 2u);
+  EXPECT_NE(sink.lines[0].find(">> ff"), std::string::npos);
+  EXPECT_NE(sink.lines[1].find(">> 255"), std::string::npos) << sink.lines[1];
+}
+
 TEST_F(LogLine, TimestampIsTwoDigitYearMonthDayTimeAndMilliseconds) {
   const std::string stamp = log_timestamp();
   ASSERT_TRUE(std::regex_match(stamp, std::regex(R"(\d{6} \d{6}'\d{3})"))) << stamp;
