@@ -21,15 +21,16 @@ std::u16string lowerPath(const fs::path& path) {
 
 TEST(GameProcess, RunningProgramIsFoundByItsLowerCasedPathAndEnded) {
   temp_folder dir;
-  // Upper case on disk: the search lower-cases each path before looking for the name.
-  const fs::path program = dir.path() / "Bin" / "GAME.EXE";
+  // Upper case on disk: the search lower-cases each path before looking for the name. Not
+  // "game.exe", which other tests of the update flow look for.
+  const fs::path program = dir.path() / "Bin" / "GAME-STAND-IN.BIN";
   fs::create_directory(dir.path() / "Bin");
   GameStandIn game(program);
   ASSERT_TRUE(game.running());
 
   EXPECT_EQ(findProcessByName(lowerPath(program)), static_cast<std::uint32_t>(game.gamePid()));
   // A part of the path is enough, as with any substring.
-  EXPECT_EQ(findProcessByName(lowerPath(dir.path() / "bin" / "game")), static_cast<std::uint32_t>(game.gamePid()));
+  EXPECT_EQ(findProcessByName(lowerPath(dir.path() / "bin" / "game-stand")), static_cast<std::uint32_t>(game.gamePid()));
   EXPECT_EQ(findProcessByName(lowerPath(dir.path() / "bin" / "other.exe")), 0u);
   EXPECT_EQ(findProcessByName(core_path(program)), 0u) << "the name is compared with lower-case paths";
 

@@ -24,6 +24,8 @@ using testing_support::write_bytes;
 using ::testing::ExitedWithCode;
 
 constexpr const char* SHARED_FOLDER_VARIABLE = "LAUNCHER_PACKAGE_STEP_TEST_FOLDER";
+// Not "game.exe": other tests of the update flow look for that name and would close ours.
+constexpr const char* STAND_IN_NAME = "game-stand-in.bin";
 
 // Log lines on standard error, where a death test looks for them.
 class StderrSink : public v_log_ostream {
@@ -75,7 +77,7 @@ struct PackageStep : ::testing::Test {
   }
   bool isParent() const { return owned != nullptr; }
   std::u16string launcherFolder() const { return core_path(folder) + u"\\"; }
-  std::u16string gameName() const { return lowerCased(core_path(folder / "game.exe")); }
+  std::u16string gameName() const { return lowerCased(core_path(folder / STAND_IN_NAME)); }
   static std::u16string lowerCased(std::u16string text) {
     platform::to_lower(text);
     return text;
@@ -136,7 +138,7 @@ TEST_F(PackageStep, DamagedArchiveWithoutRunningGameEnds) {
 TEST_F(PackageStep, RunningGameTheUserKeepsEndsTheLauncher) {
   write_bytes(folder / "res.12", "not an archive");
   std::unique_ptr<GameStandIn> game;
-  if (isParent()) game = std::make_unique<GameStandIn>(folder / "game.exe");
+  if (isParent()) game = std::make_unique<GameStandIn>(folder / STAND_IN_NAME);
   EXPECT_EXIT(
       {
         platform::headless::preset_answers({platform::answer_cancel});
@@ -150,7 +152,7 @@ TEST_F(PackageStep, RunningGameIsClosedAndTheSecondExtractionSucceeds) {
   makeZip(folder / "res.12", package);
   // The game holds res/a.txt (here: a folder in its way) until it ends.
   fs::create_directories(folder / "res" / "a.txt");
-  GameStandIn game(folder / "game.exe", folder / "res" / "a.txt");
+  GameStandIn game(folder / STAND_IN_NAME, folder / "res" / "a.txt");
   ASSERT_TRUE(game.running());
 
   install(digestOf(u"res.12"));
@@ -172,7 +174,7 @@ TEST_F(PackageStep, SecondExtractionFailureEnds) {
   if (isParent()) {
     makeZip(folder / "res.12", package);
     fs::create_directories(folder / "res" / "a.txt");  // stays in the way after the game is gone
-    game = std::make_unique<GameStandIn>(folder / "game.exe");
+    game = std::make_unique<GameStandIn>(folder / STAND_IN_NAME);
   }
   EXPECT_EXIT(install(digestOf(u"res.12")), ExitedWithCode(0),
               inOrder({"data assert fail", "有另一个游戏实例正在运行", "[ERROR]",
