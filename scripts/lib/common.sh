@@ -9,6 +9,8 @@ LINUX_PACKAGES=(
   libgtest-dev libgmock-dev googletest
   zlib1g-dev libminizip-dev
   python3 curl zip unzip nginx-light
+  libgtk-3-dev libwebkit2gtk-4.1-dev libglib2.0-dev-bin libxtst-dev
+  xvfb xauth fonts-noto-cjk
 )
 
 APT_UPDATED=0

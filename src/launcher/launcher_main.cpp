@@ -1,5 +1,6 @@
 #include "launcher/launcher_main.h"
 
+#include "launcher/hand_over.h"
 #include "launcher/main_window.h"
 #include "launcher/module_dir.h"
 #include "log/log_owner.h"
@@ -20,7 +21,9 @@ void handOverToUpdater(const std::u16string& folder) {
   CWebWindow::Exec(updater);
 }
 
-int launcherMain(const std::u16string& /*commandLine*/) {
+int launcherMain(const std::u16string& commandLine) {
+  // Before anything else: a second start with a launch link leaves no trace of its own.
+  if (handOverCommandLine(commandLine)) return 0;
   const std::u16string folder = getModuleDir();
   platform::set_current_directory(folder);
 
@@ -32,7 +35,7 @@ int launcherMain(const std::u16string& /*commandLine*/) {
   checkVerFileExist(folder);
   loadDlist(folder);
 
-  runMainWindow();
+  runMainWindow(bareWebWindow());
 
   saveDlist(folder);
   handOverToUpdater(folder);

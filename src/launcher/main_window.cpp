@@ -1,13 +1,37 @@
 #include "launcher/main_window.h"
 
-#include "platform/event_loop.h"
+#include <deque>
+
+#include "platform/message_box.h"
+#include "platform/skin_surface.h"
+#include "ui/skin_window.h"
 
 namespace launcher {
 
-// No window exists yet on this build: the loop ends as soon as it starts.
-int runMainWindow() {
-  platform::post_quit_message(0);
+int runMainWindow(const web_window_binding& webWindow) {
+  // Each window lives as long as the process: late events may still reach it after the loop.
+  static std::deque<ui::skin_window> windows;
+  auto& mainWindow = windows.emplace_back();
+  if (!mainWindow.create(webWindow.create)) {
+    platform::message_box(0, u"创建主窗口失败", u"出错啦", platform::box_buttons::ok);
+    return -1;
+  }
+  mainWindow.show();
+  mainWindow.render();
+  if (webWindow.hide) webWindow.hide();
   return platform::run_message_loop();
+}
+
+web_window_binding bareWebWindow() {
+  static platform::window_handle window = 0;
+  return {[](platform::window_handle launcherWindow) {
+            window = platform::create_child_window(
+                launcherWindow, ui::skin_window::web_x, ui::skin_window::web_y,
+                ui::skin_window::web_width, ui::skin_window::web_height,
+                [](std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; });
+            return window != 0;
+          },
+          [] { platform::show_window(window, false); }};
 }
 
 }  // namespace launcher

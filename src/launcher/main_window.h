@@ -1,9 +1,23 @@
 #pragma once
+#include <functional>
+
+#include "platform/event_loop.h"
 
 namespace launcher {
 
-// Creates the launcher's windows and runs the one message loop; returns the quit message's
-// code, or -1 when the launcher window cannot be created.
-int runMainWindow();
+// The web window's part in start-up. It is made over the launcher window while that window is
+// created (receiving its handle) and hidden again before the loop runs; it shows itself when
+// its page has loaded.
+struct web_window_binding {
+  std::function<bool(platform::window_handle launcher_window)> create;
+  std::function<void()> hide;
+};
+
+// Creates the launcher window with its web window, shows and draws it and runs the one message
+// loop; returns the quit message's code, or -1 when the launcher window cannot be created.
+int runMainWindow(const web_window_binding& webWindow);
+
+// A web window without a page: the place over the skin where the browser will sit.
+web_window_binding bareWebWindow();
 
 }  // namespace launcher

@@ -1,0 +1,43 @@
+#pragma once
+// Shared by the GTK desktop's files: GTK start-up, the windows of the loop with their widgets,
+// the main thread and the artwork.
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "platform/event_loop.h"
+
+namespace platform::gtk {
+
+// Starts GTK once, on the X11 backend: the launcher places its windows at absolute positions,
+// which only X11 honours. False when there is no display.
+bool ensure_started();
+
+// The thread that runs the loop and owns every widget.
+void note_main_thread();
+bool on_main_thread();
+
+// A window of the loop. widget is what show_window shows (null for a message-only window);
+// children are put into container at absolute positions.
+window_handle add_window(window_procedure procedure, GtkWidget* widget, GtkWidget* container);
+GtkWidget* widget_of(window_handle window);
+GtkWidget* container_of(window_handle window);
+
+template <typename T>
+struct gobject_unref {
+  void operator()(T* object) const {
+    if (object) g_object_unref(object);
+  }
+};
+template <typename T>
+using gobject_ptr = std::unique_ptr<T, gobject_unref<T>>;
+
+struct gfree {
+  void operator()(void* memory) const { g_free(memory); }
+};
+using gchar_ptr = std::unique_ptr<char, gfree>;
+
+// An image of the program's resources (PNG id), shared; null when there is none.
+GdkPixbuf* resource_image(int resource_id);
+
+}  // namespace platform::gtk
