@@ -41,6 +41,37 @@ struct readiness {
 // select() on one socket; returns the select result (-1 error, 0 time-out, >0 ready).
 int wait(socket_handle s, bool for_read, bool for_write, std::uint32_t timeout_ms, readiness& out);
 
+// A set of sockets as select() takes it: at most 64, as WinSock's fd_set. Kept by the caller
+// across waits; select() leaves only the sockets that are ready in each set it is given.
+struct socket_set {
+  static constexpr std::uint32_t capacity = 64;
+  std::uint32_t count = 0;
+  socket_handle sockets[capacity] = {};
+
+  bool contains(socket_handle s) const {
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (sockets[i] == s) return true;
+    return false;
+  }
+  // Adds the socket unless it is already there; a full set stays as it is.
+  void add(socket_handle s) {
+    if (!contains(s) && count < capacity) sockets[count++] = s;
+  }
+  void remove(socket_handle s) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if (sockets[i] == s) {
+        sockets[i] = sockets[--count];
+        return;
+      }
+    }
+  }
+  void clear() { count = 0; }
+};
+// select() over the given sets (any may be null); returns the number of ready sockets, 0 on
+// time-out, -1 on error. A non-blocking connect that failed is reported in the exception set,
+// as WinSock does.
+int select(socket_set* read, socket_set* write, socket_set* except, std::uint32_t timeout_ms);
+
 void shutdown_send(socket_handle s);
 void close(socket_handle s);
 

@@ -91,6 +91,12 @@ int connect(socket_handle s, std::uint32_t address_network_order, std::uint16_t 
   address.sin_addr.s_addr = address_network_order;
   address.sin_port = htons(port);
   last_socket_error = 0;
+  if (address_network_order == 0) {
+    // Linux takes 0.0.0.0 as this machine; WinSock refuses it. Refuse it here too, so a
+    // failed name lookup (which leaves 0.0.0.0) never reaches a local server by accident.
+    last_socket_error = 10049;  // WSAEADDRNOTAVAIL
+    return -1;
+  }
   if (::connect(static_cast<int>(s), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
     return fail();
   return 0;
@@ -149,6 +155,66 @@ int wait(socket_handle s, bool for_read, bool for_write, std::uint32_t timeout_m
       last_socket_error = winsock_error(error);
     }
   }
+  return rc;
+}
+
+namespace {
+
+// Copies a set into an fd_set; false when a socket does not fit an fd_set.
+bool fill(const socket_set* from, fd_set& to, int& highest) {
+  FD_ZERO(&to);
+  if (!from) return true;
+  for (std::uint32_t i = 0; i < from->count; ++i) {
+    const int fd = static_cast<int>(from->sockets[i]);
+    if (fd < 0 || fd >= FD_SETSIZE) return false;
+    FD_SET(fd, &to);
+    if (fd > highest) highest = fd;
+  }
+  return true;
+}
+
+// Keeps only the sockets select() reported.
+void keep_ready(socket_set* set, const fd_set& ready) {
+  if (!set) return;
+  socket_set kept;
+  for (std::uint32_t i = 0; i < set->count; ++i)
+    if (FD_ISSET(static_cast<int>(set->sockets[i]), &ready)) kept.add(set->sockets[i]);
+  *set = kept;
+}
+
+}  // namespace
+
+int select(socket_set* read, socket_set* write, socket_set* except, std::uint32_t timeout_ms) {
+  fd_set reads, writes, errors;
+  int highest = -1;
+  if (!fill(read, reads, highest) || !fill(write, writes, highest) ||
+      !fill(except, errors, highest)) {
+    last_socket_error = 10038;  // not a socket
+    return -1;
+  }
+  timeval limit{static_cast<time_t>(timeout_ms / 1000),
+                static_cast<suseconds_t>((timeout_ms % 1000) * 1000)};
+  const int rc = ::select(highest + 1, read ? &reads : nullptr, write ? &writes : nullptr,
+                          except ? &errors : nullptr, &limit);
+  if (rc < 0) return fail();
+  if (write && except) {
+    // POSIX reports a failed non-blocking connect as writable with a pending error; WinSock
+    // puts it in the exception set. Move it there so callers see one behaviour.
+    for (std::uint32_t i = 0; i < write->count; ++i) {
+      const int fd = static_cast<int>(write->sockets[i]);
+      if (!FD_ISSET(fd, &writes)) continue;
+      int error = 0;
+      socklen_t size = sizeof error;
+      if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error != 0) {
+        FD_CLR(fd, &writes);
+        FD_SET(fd, &errors);
+        last_socket_error = winsock_error(error);
+      }
+    }
+  }
+  keep_ready(read, reads);
+  keep_ready(write, writes);
+  keep_ready(except, errors);
   return rc;
 }
 

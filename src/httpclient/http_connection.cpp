@@ -1,0 +1,236 @@
+// Connecting, closing and the two transfer routines with their whole-second deadlines.
+#include <cstring>
+
+#include "httpclient/http_context.h"
+#include "httpclient/secure_transport.h"
+#include "platform/clock.h"
+
+namespace net = platform::net;
+
+namespace http_client {
+
+namespace {
+
+constexpr std::uint32_t send_slice_ms = 1000;
+constexpr std::uint32_t recv_slice_ms = 50;
+
+bool secure_mode(const HTTPClientContext* context) {
+  return (context->options & HTTP_CLIENT_FLAG_SECURE) != 0;
+}
+
+}  // namespace
+
+std::uint32_t NowSeconds() { return platform::tick_count() / 1000; }
+
+void StartDeadline(HTTPClientContext* context, std::uint32_t timeout_seconds) {
+  context->deadline_start = NowSeconds();
+  context->timeout = timeout_seconds;
+}
+
+bool DeadlinePassed(const HTTPClientContext* context) {
+  return NowSeconds() - context->deadline_start >= context->timeout;
+}
+
+std::int32_t Connect(HTTPClientContext* context) {
+  if (!context) return HC_NO_CONTEXT;
+  if (context->socket != net::invalid_socket) {
+    context->state |= STATE_CONNECTED;
+    return HC_OK;
+  }
+  context->read_set.clear();
+  context->write_set.clear();
+  context->except_set.clear();
+  const net::socket_handle s = net::open_tcp();
+  if (s == net::invalid_socket) return HC_SOCKET_FAILED;
+  context->socket = s;
+  if (!net::set_nonblocking(s)) return HC_NONBLOCKING_FAILED;
+
+  char name[url_capacity] = {};
+  std::uint16_t port = context->port;
+  if (context->options & HTTP_CLIENT_FLAG_PROXY) {
+    std::memcpy(name, context->proxy_host, sizeof context->proxy_host - 1);
+    port = context->proxy_port;
+  } else {
+    const char* colon = static_cast<const char*>(
+        std::memchr(context->host.start, ':', context->host.length));
+    const std::size_t length = colon ? static_cast<std::size_t>(colon - context->host.start)
+                                     : context->host.length;
+    std::memcpy(name, context->host.start, length);
+  }
+  std::uint32_t address = 0;
+  // A failed lookup leaves 0.0.0.0, which the connection attempt then refuses.
+  ResolveHost(name, &address);
+
+  if (context->local_port != 0)
+    net::bind_local_port(s, static_cast<std::uint16_t>(context->local_port));
+  int error = 0;
+  if (secure_mode(context)) {
+    // The hook reaches no socket call, so no socket error can be pending from it.
+    secure::connect(s, address, port, "desktop");
+  } else {
+    net::connect(s, address, port);
+    error = net::last_error();
+  }
+  if (error != 0 && error != net::error_would_block && error != net::error_in_progress)
+    return HC_CONNECT_FAILED;
+  context->secure_handshake_done = 0;
+  context->write_set.add(s);
+  context->state |= STATE_CONNECTED;
+  return HC_OK;
+}
+
+std::int32_t Disconnect(HTTPClientContext* context) {
+  if (!context) return HC_NO_CONTEXT;
+  if (context->socket == net::invalid_socket) return HC_SOCKET_FAILED;
+  const std::int32_t result = secure_mode(context) ? secure::close(context->socket) : HC_OK;
+  net::shutdown_send(context->socket);
+  net::close(context->socket);
+  context->socket = net::invalid_socket;
+  // What was read ahead belongs to the connection that is gone.
+  context->read_ahead_start = context->read_ahead_end = 0;
+  return result;
+}
+
+std::int32_t SendBytes(HTTPClientContext* context, const char* data, std::uint32_t* length) {
+  const net::socket_handle s = context->socket;
+  while (true) {
+    if (DeadlinePassed(context)) return HC_TIMED_OUT;
+    context->write_set.add(s);
+    context->except_set.add(s);
+    const int ready = net::select(nullptr, &context->write_set, &context->except_set, send_slice_ms);
+    if (ready < 0) {
+      // A wait that cannot be made is a failed send; reporting "nothing sent, no error"
+      // would let the caller go on as if the request had left.
+      *length = 0;
+      return HC_SEND_FAILED;
+    }
+    if (ready == 0) continue;
+    if (context->write_set.contains(s)) {
+      int sent;
+      if (secure_mode(context)) {
+        if (!context->secure_handshake_done) {
+          if (secure::handshake(s) != 0) return HC_SECURE_FAILED;
+          context->secure_handshake_done = 1;
+        }
+        sent = secure::send(s, data, static_cast<int>(*length));
+      } else {
+        sent = net::send(s, data, static_cast<int>(*length));
+      }
+      if (sent == -1) return HC_SEND_FAILED;
+      *length = static_cast<std::uint32_t>(sent);
+      return HC_OK;
+    }
+    if (context->except_set.contains(s)) {
+      context->except_set.remove(s);
+      *length = 0;
+      return HC_SEND_FAILED;
+    }
+  }
+}
+
+namespace {
+
+// One receive from the socket under the context's deadline: waits in slices until bytes
+// arrive, the peer closes, the receive fails or the deadline passes.
+std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint32_t* length,
+                            bool peek) {
+  const net::socket_handle s = context->socket;
+  while (true) {
+    if (DeadlinePassed(context)) {
+      *length = 0;
+      return HC_TIMED_OUT;
+    }
+    if (!secure_mode(context)) {
+      // Bytes already waiting are taken at once: the wait below is only needed when the
+      // socket has nothing yet, and skipping it halves the system calls of a body read.
+      const int received = net::recv(s, buffer, static_cast<int>(*length), peek);
+      if (received > 0) {
+        *length = static_cast<std::uint32_t>(received);
+        return HC_OK;
+      }
+      if (received == 0 && *length > 0) {
+        *length = 0;
+        return HC_END_OF_DATA;
+      }
+      if (received < 0 && net::last_error() != net::error_would_block) {
+        *length = 0;
+        return HC_RECV_FAILED;
+      }
+    }
+    context->read_set.add(s);
+    context->except_set.add(s);
+    const int ready = net::select(&context->read_set, nullptr, &context->except_set, recv_slice_ms);
+    if (ready < 0) {
+      // A wait that cannot be made is a failed receive; "nothing yet, no error" would make
+      // a body reader spin without end.
+      *length = 0;
+      return HC_RECV_FAILED;
+    }
+    int received;
+    if (ready == 0) {
+      if (!secure_mode(context) || secure::pending(s) <= 0) continue;
+      received = secure::recv(s, buffer, static_cast<int>(*length));
+    } else if (context->read_set.contains(s)) {
+      context->read_set.remove(s);
+      if (peek)
+        received = net::recv(s, buffer, static_cast<int>(*length), true);
+      else if (secure_mode(context))
+        received = secure::recv(s, buffer, static_cast<int>(*length));
+      else
+        received = net::recv(s, buffer, static_cast<int>(*length), false);
+    } else if (context->except_set.contains(s)) {
+      context->except_set.remove(s);
+      *length = 0;
+      return HC_RECV_FAILED;
+    } else {
+      continue;
+    }
+    if (received < 0) {
+      *length = 0;
+      return HC_RECV_FAILED;
+    }
+    if (received == 0) {
+      *length = 0;
+      return HC_END_OF_DATA;
+    }
+    *length = static_cast<std::uint32_t>(received);
+    return HC_OK;
+  }
+}
+
+}  // namespace
+
+std::int32_t RecvBytes(HTTPClientContext* context, char* buffer, std::uint32_t* length,
+                       bool peek) {
+  // Small reads (header bytes, chunk lines, 2,047-byte body pieces) are served from the
+  // context's read-ahead, filled by one large receive: a tenth of the system calls that a
+  // receive per piece would make, for the cost of copying what has already arrived.
+  const std::uint32_t buffered = context->read_ahead_end - context->read_ahead_start;
+  if (buffered > 0) {
+    if (DeadlinePassed(context)) {
+      *length = 0;
+      return HC_TIMED_OUT;
+    }
+    const std::uint32_t n = *length < buffered ? *length : buffered;
+    std::memcpy(buffer, context->read_ahead.get() + context->read_ahead_start, n);
+    if (!peek) context->read_ahead_start += n;
+    *length = n;
+    return HC_OK;
+  }
+  if (*length == 0 || *length >= read_ahead_size || secure_mode(context))
+    return socket_receive(context, buffer, length, peek);
+  std::uint32_t got = read_ahead_size;
+  const std::int32_t result = socket_receive(context, context->read_ahead.get(), &got, false);
+  if (result != HC_OK) {
+    *length = 0;
+    return result;
+  }
+  const std::uint32_t n = *length < got ? *length : got;
+  std::memcpy(buffer, context->read_ahead.get(), n);
+  context->read_ahead_start = peek ? 0 : n;
+  context->read_ahead_end = got;
+  *length = n;
+  return HC_OK;
+}
+
+}  // namespace http_client

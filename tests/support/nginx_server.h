@@ -1,0 +1,38 @@
+#pragma once
+// Debian's nginx as a child process on a free loopback port, serving a folder of files with
+// its stock static-file handling. For interoperability tests against a real server.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "support/temp_folder.h"
+
+namespace testing_support {
+
+class nginx_server {
+ public:
+  explicit nginx_server(const std::filesystem::path& root);
+  ~nginx_server();
+  nginx_server(const nginx_server&) = delete;
+  nginx_server& operator=(const nginx_server&) = delete;
+
+  bool running() const { return port_ != 0; }
+  std::uint16_t port() const { return port_; }
+  std::string base_url() const;
+  // Why it did not start (nginx's error log), for test messages.
+  std::string error_log() const;
+
+  static std::filesystem::path program();
+
+ private:
+  bool start(const std::filesystem::path& root, std::uint16_t port);
+  void stop();
+
+  temp_folder work_;
+  pid_t pid_ = -1;
+  std::uint16_t port_ = 0;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""Download speed of the launcher's HTTP client against curl.
+
+Serves one 28 MB file from Debian's nginx on a free loopback port (a temporary configuration
+in a scratch folder), then fetches it alternately with the client program (as a download worker
+does: 2,048-byte reads) and with curl. Prints the median wall time of each, the client's user
++ system CPU time per MiB, and finally "http ratio: R" (client time / curl time).
+
+usage: bench_http.py CLIENT_PROGRAM [--runs N] [--size BYTES]
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_nginx(prefix, root):
+    for _ in range(5):
+        port = free_port()
+        os.makedirs(os.path.join(prefix, "temp"), exist_ok=True)
+        conf = os.path.join(prefix, "nginx.conf")
+        temp = os.path.join(prefix, "temp")
+        with open(conf, "w") as f:
+            f.write(f"""master_process off;
+daemon off;
+pid {prefix}/nginx.pid;
+error_log {prefix}/error.log warn;
+events {{ worker_connections 64; }}
+http {{
+  access_log off;
+  sendfile on;
+  default_type application/octet-stream;
+  client_body_temp_path {temp}; proxy_temp_path {temp}; fastcgi_temp_path {temp};
+  uwsgi_temp_path {temp}; scgi_temp_path {temp};
+  server {{ listen 127.0.0.1:{port}; root {root}; }}
+}}
+""")
+        process = subprocess.Popen(["/usr/sbin/nginx", "-e", os.path.join(prefix, "error.log"),
+                                    "-p", prefix + "/", "-c", conf])
+        deadline = time.time() + 10
+        while time.time() < deadline and process.poll() is None:
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                return process, port
+            except OSError:
+                time.sleep(0.02)
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+    sys.exit("nginx did not start")
+
+
+def timed(command):
+    """Wall seconds and user+system CPU seconds of one run of command."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    wall = time.perf_counter() - start
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode != 0:
+        sys.exit("failed (%d): %s" % (process.returncode, " ".join(command)))
+    return wall, usage.ru_utime + usage.ru_stime
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("client")
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--size", type=int, default=28 * 1000 * 1000)
+    args = parser.parse_args()
+    if not shutil.which("curl"):
+        sys.exit("curl is missing")
+
+    scratch = tempfile.mkdtemp(prefix="bench-http-")
+    nginx = None
+    try:
+        root = os.path.join(scratch, "root")
+        os.makedirs(root)
+        with open(os.path.join(root, "big.zip"), "wb") as f:
+            f.write(os.urandom(args.size))
+        nginx, port = start_nginx(os.path.join(scratch, "nginx"), root)
+        url = "http://127.0.0.1:%d/big.zip" % port
+        client_command = [args.client, url]
+        curl_command = ["curl", "-s", "-f", "-o", "/dev/null", url]
+        # One warm-up of each so that both read the file from the page cache.
+        timed(client_command)
+        timed(curl_command)
+        client_wall, client_cpu, curl_wall, curl_cpu = [], [], [], []
+        for _ in range(args.runs):
+            wall, cpu = timed(client_command)
+            client_wall.append(wall)
+            client_cpu.append(cpu)
+            wall, cpu = timed(curl_command)
+            curl_wall.append(wall)
+            curl_cpu.append(cpu)
+        mib = args.size / (1024 * 1024)
+        client_time = statistics.median(client_wall)
+        curl_time = statistics.median(curl_wall)
+        print("file: %d bytes from nginx on 127.0.0.1, %d runs each (medians)" % (args.size, args.runs))
+        print("client (2,048-byte reads): %.3f s  (%.1f MiB/s)" % (client_time, mib / client_time))
+        print("curl:                      %.3f s  (%.1f MiB/s)" % (curl_time, mib / curl_time))
+        print("client CPU (user+system): %.2f ms per MiB" % (1000 * statistics.median(client_cpu) / mib))
+        print("curl CPU (user+system):   %.2f ms per MiB" % (1000 * statistics.median(curl_cpu) / mib))
+        print("machine load (1 min): %.1f on %d CPUs" % (os.getloadavg()[0], os.cpu_count()))
+        print("http ratio: %.2f" % (client_time / curl_time))
+    finally:
+        if nginx is not None:
+            nginx.send_signal(signal.SIGQUIT)
+            try:
+                nginx.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                nginx.kill()
+                nginx.wait()
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
