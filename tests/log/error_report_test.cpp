@@ -23,7 +23,7 @@ TEST(UrlEncodeForm, EncodesByteByByte) {
       {"[ERROR]", "%5BERROR%5D"},
       {"]>> x", "%5D%3E%3E+x"},
       {"", ""},
-      {"微", "%E5%BE%AE"},
+      {"\xE5\xBE\xAE", "%E5%BE%AE"},
   };
   for (const auto& c : cases) EXPECT_EQ(url_encode_form(c.in), c.out) << c.in;
 }

@@ -6,7 +6,10 @@
 #include "log/log_owner.h"
 #include "log/recording_sink.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "support/temp_folder.h"
+#include "support/text_file.h"
 
 namespace {
 
@@ -84,7 +87,7 @@ TEST_F(LogLine, OwnerWritesEveryLineToTheLiveFileOnce) {
     LOG_LINE(LOG_INFO, "t") << "second\n";
   }
   LOG_LINE(LOG_INFO, "t") << "after the owner is gone";
-  const std::string text = testing_support::read_bytes(base + ".1");
+  const std::string text = testing_support::read_text(base + ".1");
   EXPECT_NE(text.find("]>> first\n["), std::string::npos) << text;
   EXPECT_EQ(text.size() - text.rfind("second\n"), 7u) << "no second line break";
   EXPECT_EQ(text.find("after"), std::string::npos);
@@ -109,6 +112,23 @@ TEST_F(LogLine, EchoWritesTheLineToStandardOutput) {
   const std::string out = ::testing::internal::GetCapturedStdout();
   owner.init(LOG_DEBUG, LOG_SINK_NONE, "", 5, 5, false);
   EXPECT_NE(out.find("[echo]>> seen\n"), std::string::npos) << out;
+}
+
+// The log path is narrow text in the ANSI code page (GBK on Windows); a Chinese folder name
+// must still lead to the right folder, and Chinese message text arrives unchanged.
+TEST_F(LogLine, AChineseLogFolderTakesTheLog) {
+  testing_support::temp_folder dir;
+  ASSERT_TRUE(platform::create_directory(dir.core_folder() + u"日志"));
+  const std::string base = platform::to_ansi(dir.core_folder() + u"日志\\run.log");
+  {
+    log_owner owner;
+    ASSERT_TRUE(owner.init(LOG_DEBUG, LOG_SINK_FILE, base, 5, 5, false));
+    LOG_LINE(LOG_INFO, "wWinMain") << "微端启动, 版本:" << "V7.0";
+  }
+  const auto text = platform::read_file(dir.core_folder() + u"日志\\run.log.1", 4096);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_NE(text->find("[wWinMain]>> " + platform::to_ansi(u"微端启动, 版本:V7.0")), std::string::npos)
+      << *text;
 }
 
 }  // namespace

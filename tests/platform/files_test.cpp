@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "platform/files.h"
+#include "platform/text.h"
 #include "support/temp_folder.h"
+#include "support/text_file.h"
+#include "support/text_file.h"
 
 namespace {
 
@@ -54,14 +57,48 @@ TEST(Files, OutputFileAppendsAndKnowsItsSize) {
     platform::output_file file;
     ASSERT_TRUE(file.open(path, platform::output_file::mode::append_text));
     EXPECT_TRUE(file.write("one\n"));
-    EXPECT_EQ(file.size(), 4u);
+    EXPECT_EQ(file.size(), testing_support::as_text_file("one\n").size());
   }
   platform::output_file again;
   ASSERT_TRUE(again.open(path, platform::output_file::mode::append_text));
-  EXPECT_EQ(again.size(), 4u);
+  EXPECT_EQ(again.size(), testing_support::as_text_file("one\n").size());
   again.write("two\n");
   again.close();
-  EXPECT_EQ(testing_support::read_bytes(dir.path() / "log.1"), "one\ntwo\n");
+  EXPECT_EQ(testing_support::read_bytes(dir.path() / "log.1"),
+            testing_support::as_text_file("one\ntwo\n"));
+}
+
+// Chinese names are the same file whether reached by wide paths or by narrow ones in the ANSI
+// code page (GBK on Windows).
+TEST(Files, ChineseNamesMeetThroughWideAndNarrowPaths) {
+  temp_folder dir;
+  const std::u16string previous = platform::current_directory();
+  const std::u16string folder = dir.core_folder() + u"微端";
+  ASSERT_TRUE(platform::create_directory(folder));
+  EXPECT_FALSE(platform::create_directory(folder)) << "exists already";
+  ASSERT_TRUE(platform::write_file(folder + u"\\更新包.zip", "zip"));
+  EXPECT_TRUE(platform::narrow_path_exists(platform::to_ansi(folder + u"\\更新包.zip")));
+  EXPECT_FALSE(platform::narrow_path_exists(platform::to_ansi(folder + u"\\更新包.7z")));
+  EXPECT_EQ(names(platform::find_files(folder + u"\\*.zip")), std::vector<std::u16string>{u"更新包.zip"});
+  {
+    platform::output_file log;
+    ASSERT_TRUE(log.open(folder + u"\\日志.1", platform::output_file::mode::truncate_text));
+    EXPECT_TRUE(log.write("一行\n"));
+  }
+  EXPECT_EQ(platform::read_file(folder + u"\\日志.1", 100), testing_support::as_text_file("一行\n"));
+  EXPECT_TRUE(platform::set_current_directory(folder));
+  EXPECT_EQ(platform::current_directory(), folder);
+  EXPECT_TRUE(platform::path_exists(u"更新包.zip")) << "relative to the current folder";
+  EXPECT_TRUE(platform::set_current_directory(previous));
+}
+
+TEST(Files, ModulePathNamesThisTestProgram) {
+  const std::u16string path = platform::module_path();
+  const auto slash = path.rfind(u'\\');
+  ASSERT_NE(slash, std::u16string::npos) << "folders are separated by a backslash";
+  std::u16string name = path.substr(slash + 1);
+  platform::to_lower(name);
+  EXPECT_EQ(name.rfind(u"platform_text_test", 0), 0u);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   platform::set_timer(player, 1, 5);
 
   std::vector<std::u16string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(platform::from_utf8(argv[i]));
+  // main's arguments are in the system's narrow encoding (GBK on a Chinese Windows).
+  for (int i = 1; i < argc; ++i) arguments.push_back(platform::from_ansi(argv[i]));
   return launcher::launcherMain(platform::join_command_line(arguments));
 }

@@ -33,23 +33,6 @@ TEST(FileExists, IsADirectorySearch) {
   EXPECT_FALSE(file_exists(static_cast<const char16_t*>(nullptr)));
 }
 
-TEST(OpenInBrowser, TheDesktopHandlerGetsTheAddressAsOneArgument) {
-  temp_folder dir;
-  fs::copy_file(RECORD_INVOCATION_PROGRAM, dir.path() / "xdg-open");
-  const std::string record = (dir.path() / "calls.txt").string();
-  const std::string old_path = std::getenv("PATH");
-  setenv("PATH", (dir.path().string() + ":" + old_path).c_str(), 1);
-  setenv("RECORD_INVOCATION_FILE", record.c_str(), 1);
-  open_in_browser(u"http://127.0.0.1/a b?x=1&y=\"2\"/12345");
-  setenv("PATH", old_path.c_str(), 1);
-  for (int i = 0; i < 200 && read_bytes(record).find("--\n") == std::string::npos; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  unsetenv("RECORD_INVOCATION_FILE");
-  const std::string calls = read_bytes(record);
-  EXPECT_NE(calls.find("\narg=http://127.0.0.1/a b?x=1&y=\"2\"/12345\n--\n"), std::string::npos)
-      << calls;
-}
-
 struct fake_page {
   platform::hresult answer = platform::s_ok;
   std::vector<std::pair<std::u16string, platform::dispatch_params>> calls;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -103,6 +104,14 @@ bool window_exists(window_handle window) {
   return s.windows.count(window) != 0;
 }
 
+void destroy_window(window_handle window) {
+  auto& s = state();
+  std::lock_guard lock(s.mutex);
+  s.windows.erase(window);
+  std::erase_if(s.timers, [window](const auto& entry) { return entry.first.first == window; });
+  std::erase_if(s.queue, [window](const posted& p) { return p.window == window; });
+}
+
 bool post_message(window_handle window, std::uint32_t message, std::uintptr_t wparam,
                   std::intptr_t lparam) {
   auto& s = state();
@@ -173,6 +182,19 @@ bool run_for(std::uint32_t until_ms) {
     s.wake.wait_for(lock, std::chrono::milliseconds(std::min<std::uint32_t>(wait_limit_ms(), 10)));
   }
   return false;
+}
+
+bool run_until(const std::function<bool()>& done, std::uint32_t until_ms) {
+  auto& s = state();
+  const auto end = tick_count() + until_ms;
+  while (!done()) {
+    if (due(tick_count(), end)) return false;
+    if (dispatch_one()) continue;
+    std::unique_lock lock(s.mutex);
+    if (s.queue.empty())
+      s.wake.wait_for(lock, std::chrono::milliseconds(std::min<std::uint32_t>(wait_limit_ms(), 10)));
+  }
+  return true;
 }
 
 }  // namespace headless

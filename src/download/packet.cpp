@@ -1,0 +1,70 @@
+#include "download/packet.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "download/thread_proc.h"
+#include "log/log_manager.h"
+#include "platform/text.h"
+
+namespace {
+
+// Window handles print as pointers do on the launcher's home system: eight upper-case
+// hexadecimal digits.
+std::string handle_text(platform::window_handle wnd) {
+  char text[2 * sizeof(wnd) + 1];
+  std::snprintf(text, sizeof text, "%08" PRIXPTR, wnd);
+  return text;
+}
+
+// The record's fields are zero-filled, so copying at most PACKET_TEXT_MAX bytes keeps the
+// terminator. Texts that long are refused when the job is added; the cut only guards the
+// record should a caller skip that check.
+void copy_text(char (&field)[PACKET_TEXT_MAX + 1], const std::string& text) {
+  std::memcpy(field, text.data(), std::min(text.size(), PACKET_TEXT_MAX));
+}
+
+}  // namespace
+
+void launch_worker_thread(std::shared_ptr<PacketJob> job) {
+  std::thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); }).detach();
+}
+
+bool packet_text_fits(const std::string& narrow) { return narrow.size() <= PACKET_TEXT_MAX; }
+
+CPacket::CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,
+                 std::u16string name, std::u16string url, std::u16string extension)
+    : id(packet_id),
+      wnd(window),
+      name_(std::move(name)),
+      extension_(std::move(extension)),
+      url_(std::move(url)),
+      directory_(std::move(directory)) {}
+
+void CPacket::Start(const packet_launcher& launch) {
+  const std::string url = platform::to_ansi(url_);
+  const std::string path = platform::to_ansi(GetPath());
+  LOG_LINE(LOG_INFO, "CPacket::Start") << "id=" << id << ", wnd=" << handle_text(wnd)
+                                       << ", lpURL=" << url << ", lpName=" << path;
+  auto job = std::make_shared<PacketJob>();
+  job->id = id;
+  copy_text(job->lpURL, url);
+  job->wnd = wnd;
+  copy_text(job->lpName, path);
+  job_ = job;
+  launch(std::move(job));
+}
+
+bool CPacket::IsFinished() const {
+  return job_ && job_->thread_status.load(std::memory_order_relaxed) == PACKET_DONE;
+}
+
+std::int32_t CPacket::GetTotalSize() const {
+  return job_ ? job_->totalsize.load(std::memory_order_relaxed) : 0;
+}
+
+std::int32_t CPacket::GetReceived() const {
+  return job_ ? job_->bufsize.load(std::memory_order_relaxed) : 0;
+}

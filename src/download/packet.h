@@ -1,0 +1,49 @@
+#pragma once
+// One download job: what to fetch, where to save it, and the record its worker fills.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "download/packet_job.h"
+#include "platform/event_loop.h"
+
+// Starts the worker of a job. The real one runs ThreadProc on a detached thread; the record is
+// shared with it, so a worker never outlives its record whoever lets go first.
+using packet_launcher = std::function<void(std::shared_ptr<PacketJob>)>;
+void launch_worker_thread(std::shared_ptr<PacketJob> job);
+
+class CPacket {
+ public:
+  CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,
+          std::u16string name, std::u16string url, std::u16string extension);
+
+  // Creates the job record and hands it to the worker. Called once per job.
+  void Start(const packet_launcher& launch = launch_worker_thread);
+
+  bool IsFinished() const;
+  std::int32_t GetTotalSize() const;
+  std::int32_t GetReceived() const;
+  std::u16string GetName() const { return name_; }
+  std::u16string GetDirectory() const { return directory_; }
+  std::u16string GetExtension() const { return extension_; }
+  std::u16string GetUrl() const { return url_; }
+  // The saved file: directory followed directly by name, with no separator added.
+  std::u16string GetPath() const { return directory_ + name_; }
+  // Null until Start.
+  const PacketJob* GetJob() const { return job_.get(); }
+
+  const std::int32_t id;
+  const platform::window_handle wnd;
+
+ private:
+  std::u16string name_;
+  std::u16string extension_;
+  std::u16string url_;
+  std::u16string directory_;
+  std::shared_ptr<PacketJob> job_;
+};
+
+// The narrow form of a job's URL or path, as its record holds it; false when it does not fit
+// the record (more than PACKET_TEXT_MAX bytes).
+bool packet_text_fits(const std::string& narrow);

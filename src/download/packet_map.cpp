@@ -1,0 +1,83 @@
+#include "download/packet_map.h"
+
+#include "log/log_manager.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+
+std::uint32_t bytes_per_second(std::uint32_t total, std::uint32_t mark_bytes, std::uint32_t now,
+                               std::uint32_t mark_time) {
+  // A retried attempt counts its bytes from 0 again; the unsigned difference would report
+  // gigabytes per second.
+  if (total < mark_bytes) return 0;
+  return (total - mark_bytes) / (now - mark_time + 1) * 1000;
+}
+
+CPacketMap::CPacketMap() : cursor_(entries_.end()), mark_time_(platform::tick_count()) {}
+
+CPacket* CPacketMap::AddPacket(platform::window_handle wnd, const std::u16string& directory,
+                               const std::u16string& name, const std::u16string& url,
+                               const std::u16string& extension) {
+  const auto id = static_cast<std::int32_t>(entries_.size());
+  const std::string narrow_url = platform::to_ansi(url);
+  const std::string narrow_path = platform::to_ansi(directory + name);
+  if (!packet_text_fits(narrow_url) || !packet_text_fits(narrow_path)) {
+    LOG_LINE(LOG_ERROR, "CPacketMap::AddPacket")
+        << "job refused, address or path longer than " << PACKET_TEXT_MAX
+        << " bytes: id=" << id << ", lpURL=" << narrow_url << ", lpName=" << narrow_path;
+    return nullptr;
+  }
+  auto packet = std::make_unique<CPacket>(id, wnd, directory, name, url, extension);
+  CPacket* added = packet.get();
+  entries_.emplace(id, std::move(packet));
+  return added;
+}
+
+void CPacketMap::StartAll(const packet_launcher& launch) {
+  for (auto& [id, packet] : entries_) packet->Start(launch);
+  mark_time_ = platform::tick_count();
+}
+
+CPacket* CPacketMap::First() {
+  cursor_ = entries_.begin();
+  return cursor_ == entries_.end() ? nullptr : cursor_->second.get();
+}
+
+CPacket* CPacketMap::Next() {
+  if (cursor_ == entries_.end()) return nullptr;
+  ++cursor_;
+  return cursor_ == entries_.end() ? nullptr : cursor_->second.get();
+}
+
+std::uint32_t CPacketMap::TotalReceived() const {
+  std::uint32_t total = 0;
+  for (const auto& [id, packet] : entries_)
+    total += static_cast<std::uint32_t>(packet->GetReceived());
+  return total;
+}
+
+std::uint32_t CPacketMap::BytesPerSecond() const {
+  return bytes_per_second(TotalReceived(), mark_bytes_, platform::tick_count(), mark_time_);
+}
+
+std::uint32_t CPacketMap::MarkProgress() {
+  mark_time_ = platform::tick_count();
+  mark_bytes_ = TotalReceived();
+  return mark_bytes_;
+}
+
+bool CPacketMap::AllFinished() const {
+  for (const auto& [id, packet] : entries_)
+    if (!packet->IsFinished()) return false;
+  return true;
+}
+
+bool CPacketMap::AllReceiving() const {
+  for (const auto& [id, packet] : entries_)
+    if (packet->GetReceived() == 0) return false;
+  return true;
+}
+
+bool CPacketMap::IsFinished(std::int32_t id) const {
+  const auto found = entries_.find(id);
+  return found != entries_.end() && found->second->IsFinished();
+}

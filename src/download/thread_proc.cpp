@@ -1,0 +1,184 @@
+#include "download/thread_proc.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "httpclient/http_client.h"
+#include "log/log_manager.h"
+#include "platform/clock.h"
+#include "platform/event_loop.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr std::int32_t attempts = 5;
+constexpr std::uint32_t send_timeout_s = 4;
+constexpr std::uint32_t response_timeout_s = 3;
+constexpr std::uint32_t read_timeout_s = 8;
+constexpr std::uint32_t read_buffer_bytes = 2048;
+constexpr std::uint32_t progress_interval_ms = 500;
+
+constexpr std::u16string_view update_error_caption = u"更新错误";
+constexpr std::u16string_view download_failed_text =
+    u"由于您的网络不稳定，程序下载数据失败，即将退出";
+
+constexpr auto relaxed = std::memory_order_relaxed;
+
+// Shows the box and ends the whole process, every other worker included.
+[[noreturn]] void fail_with_box(platform::window_handle owner, std::u16string_view text,
+                                std::u16string_view caption) {
+  platform::message_box(owner, text, caption, platform::box_buttons::ok);
+  platform::exit_process(0);
+}
+
+[[noreturn]] void fail_not_found(const PacketJob& job) {
+  LOG_LINE(LOG_ERROR, "ThreadProc") << "request resource not found:" << job.lpURL;
+  const std::u16string text =
+      u"请求的资源(" + platform::from_ansi(job.lpURL) + u")不存在，请联系GM!";
+  fail_with_box(0, text, u"提示");
+}
+
+// One failed step of the request; after the last attempt the process ends.
+void count_request_failure(PacketJob& job, const char* step) {
+  LOG_LINE(LOG_INFO, "ThreadProc") << step << " FAIL:" << ", id=" << job.id;
+  if (job.retry_cnt.fetch_add(1, relaxed) + 1 >= attempts)
+    fail_with_box(job.wnd, u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
+                  update_error_caption);
+}
+
+struct body_result {
+  std::int32_t sum = 0;
+  std::int32_t last_result = HC_OK;
+};
+
+// Reads the body from the start of the job's buffer, keeping bufsize current and posting
+// progress at most every progress_interval_ms.
+body_result receive_body(PacketJob& job, HTTPClientContext* context,
+                         std::uint32_t& last_post_time) {
+  body_result r;
+  while (true) {
+    if (r.sum == MAX_PACKET_BYTES) {
+      LOG_LINE(LOG_ERROR, "ThreadProc") << "Buffer not large enough!, bufsize=" << MAX_PACKET_BYTES
+                                        << ", total=" << r.sum << ", id=" << job.id;
+      break;
+    }
+    const auto room = static_cast<std::uint32_t>(MAX_PACKET_BYTES - r.sum) + 1;
+    std::uint32_t received = 0;
+    r.last_result = HTTPClientRecvBody(context, job.buffer.get() + r.sum,
+                                       std::min(read_buffer_bytes, room), read_timeout_s,
+                                       &received);
+    r.sum += static_cast<std::int32_t>(received);
+    job.bufsize.store(r.sum, relaxed);
+    const std::uint32_t now = platform::tick_count();
+    if (now - last_post_time >= progress_interval_ms) {
+      last_post_time = now;
+      platform::post_message(job.wnd, WM_DOWNLOAD_PROGRESS, 0, 0);
+    }
+    if (r.last_result != HC_OK) break;
+  }
+  return r;
+}
+
+enum class attempt_outcome { again, finished, exhausted };
+
+attempt_outcome count_incomplete_attempt(PacketJob& job) {
+  return job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts ? attempt_outcome::again
+                                                            : attempt_outcome::exhausted;
+}
+
+// One attempt: request, response, body. Ends the process itself where the failure is final.
+attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
+                            std::int32_t& last_result) {
+  char range_text[12] = {};
+  const char* range = nullptr;
+  if (const std::int32_t earlier = job.bufsize.load(relaxed); earlier > 0) {
+    std::snprintf(range_text, sizeof range_text, "%d", earlier);
+    range = range_text;
+    LOG_LINE(LOG_INFO, "ThreadProc") << "Redownload, start pos=" << range_text;
+  }
+
+  HTTPClientContextPtr context(HTTPClientCreateContext(0));
+  if ((last_result = HTTPClientSetVerb(context.get(), HTTP_VERB_GET)) != HC_OK) {
+    count_request_failure(job, "HTTPClientSetVerb");
+    return attempt_outcome::again;
+  }
+  last_result = HTTPClientSendRequest(context.get(), job.lpURL, nullptr, 0, 0, send_timeout_s, 0,
+                                      range);
+  if (last_result != HC_OK) {
+    count_request_failure(job, "HTTPClientSendRequest");
+    return attempt_outcome::again;
+  }
+  if ((last_result = HTTPClientRecvResponse(context.get(), response_timeout_s)) != HC_OK) {
+    count_request_failure(job, "HTTPClientRecvResponse");
+    return attempt_outcome::again;
+  }
+  if (HTTPClientGetStatus(context.get()) == 404) fail_not_found(job);
+
+  // The file's length comes from the first response that announced one.
+  if (job.totalsize.load(relaxed) == 0)
+    job.totalsize.store(HTTPClientGetContentLength(context.get()), relaxed);
+  if (job.totalsize.load(relaxed) <= 0) {
+    LOG_LINE(LOG_INFO, "ThreadProc") << "Content Length is empty, id=" << job.id;
+    if (job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts) return attempt_outcome::again;
+    fail_with_box(job.wnd, u"获取文件长度失败", update_error_caption);
+  }
+
+  const body_result body = receive_body(job, context.get(), last_post_time);
+  last_result = body.last_result;
+  context.reset();
+  if (body.sum >= MAX_PACKET_BYTES) {
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "file too large! max size=" << MAX_PACKET_BYTES
+                                      << ", filesize:" << body.sum;
+    fail_with_box(0, u"文件过大，更新失败", u"错误");
+  }
+  if (job.bufsize.load(relaxed) >= job.totalsize.load(relaxed)) {
+    LOG_LINE(LOG_INFO, "ThreadProc") << "Recv buffer_size >= file_total_size, break, download finish!";
+    return attempt_outcome::finished;
+  }
+  return count_incomplete_attempt(job);
+}
+
+}  // namespace
+
+std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
+  PacketJob& job = *shared_job;
+  job.thread_status.store(PACKET_RUNNING, relaxed);
+  std::uint32_t last_post_time = platform::tick_count();
+  WinsockStartup(1);
+
+  std::int32_t last_result = HC_OK;
+  while (run_attempt(job, last_post_time, last_result) == attempt_outcome::again) {
+  }
+
+  const std::int32_t bufsize = job.bufsize.load(relaxed);
+  const std::int32_t totalsize = job.totalsize.load(relaxed);
+  LOG_LINE(LOG_DEBUG, "ThreadProc") << "Retry_cnt=" << job.retry_cnt.load(relaxed)
+                                    << ", id=" << job.id << ", bufsize=" << bufsize
+                                    << ", totalsize=" << totalsize;
+  WinsockStartup(0);
+  const std::uint32_t status = bufsize >= totalsize        ? PACKET_DONE
+                               : last_result == HC_TIMED_OUT ? PACKET_TIMED_OUT
+                                                             : PACKET_FAILED;
+  job.thread_status.store(status, relaxed);
+  LOG_LINE(LOG_DEBUG, "ThreadProc") << "thread_status=" << status << ", id=" << job.id;
+
+  if (status != PACKET_DONE) {
+    platform::message_box(job.wnd, download_failed_text, update_error_caption,
+                          platform::box_buttons::ok);
+    LOG_LINE(LOG_ERROR, "ThreadProc") << platform::to_ansi(download_failed_text);
+    platform::exit_process(0);
+  }
+
+  LOG_LINE(LOG_INFO, "ThreadProc") << platform::to_ansi(u"保存文件:") << job.lpName
+                                   << ", id=" << job.id;
+  const std::string_view bytes(job.buffer.get(), static_cast<std::size_t>(bufsize));
+  // A file that cannot be created ends the worker quietly: nothing is posted, no box is shown.
+  if (!platform::write_file(platform::from_ansi(job.lpName), bytes)) return 0;
+  platform::post_message(job.wnd, WM_DOWNLOAD_FINISHED, static_cast<std::uintptr_t>(job.id), 0);
+  return last_result;
+}

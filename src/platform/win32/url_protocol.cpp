@@ -1,0 +1,70 @@
+// The URL protocol's registry entries, with the browser's policies that let it start the
+// launcher without asking. A user without the right to write HKEY_CLASSES_ROOT still gets a
+// working protocol: the same keys go to the user's own classes, which the system merges in.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/url_protocol.h"
+#include "platform/win32/registry_key.h"
+
+namespace platform {
+
+using win32::registry_key;
+
+namespace {
+
+constexpr DWORD first_version_with_protected_mode = 6;
+
+registry_key open_protocol_key(std::u16string_view protocol) {
+  if (auto key = registry_key::create(HKEY_CLASSES_ROOT, protocol)) return key;
+  return registry_key::create(HKEY_CURRENT_USER, u"Software\\Classes\\" + std::u16string(protocol));
+}
+
+bool has_protected_mode() {
+  OSVERSIONINFOEXW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)) &&
+         version.dwMajorVersion >= first_version_with_protected_mode;
+}
+
+}  // namespace
+
+bool register_url_protocol_entries(std::u16string_view protocol, std::u16string_view program_path,
+                                   std::u16string_view policy_key_name) {
+  const std::size_t last_separator = program_path.rfind(u'\\');
+  if (last_separator == std::u16string_view::npos) return false;
+  const std::u16string_view folder = program_path.substr(0, last_separator);
+  const std::u16string_view file_name = program_path.substr(last_separator + 1);
+
+  const registry_key protocol_key = open_protocol_key(protocol);
+  if (!protocol_key) return false;
+  // Each value write is best effort: the protocol key itself is what the caller relies on.
+  protocol_key.set_string(u"", u"URL:" + std::u16string(protocol) + u" Protocol");
+  protocol_key.set_string(u"URL Protocol", u"");
+  if (const auto icon = registry_key::create(protocol_key.get(), u"DefaultIcon")) {
+    icon.set_string(u"", std::u16string(file_name) + u",0");
+  }
+  if (const auto command = registry_key::create(protocol_key.get(), u"shell\\open\\command")) {
+    command.set_string(u"", u"\"" + std::u16string(program_path) + u"\" \"%1\"");
+  }
+
+  if (const auto execute = registry_key::create(
+          HKEY_LOCAL_MACHINE,
+          u"SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\" + std::u16string(protocol))) {
+    execute.set_dword(u"WarnOnOpen", 0);
+  }
+  if (has_protected_mode()) {
+    if (const auto policy = registry_key::create(
+            HKEY_LOCAL_MACHINE,
+            u"SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy\\" +
+                std::u16string(policy_key_name))) {
+      policy.set_string(u"AppPath", folder);
+      policy.set_string(u"AppName", file_name);
+      policy.set_dword(u"Policy", 3);
+    }
+  }
+  return true;
+}
+
+}  // namespace platform

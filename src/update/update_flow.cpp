@@ -1,0 +1,191 @@
+// The update the page asks for: plan and start the downloads, follow their messages, report
+// to the page, and extract once every download has arrived.
+#include <cstdlib>
+
+#include "download/packet_map.h"
+#include "log/log_manager.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "update/install_records.h"
+#include "update/list_split.h"
+#include "update/download_planning.h"
+#include "update/game_process.h"
+#include "update/package_step.h"
+#include "update/package_name.h"
+#include "update/plain_file_name.h"
+#include "webwindow/script_args.h"
+#include "webwindow/web_window.h"
+
+namespace {
+
+// Everything before the first "||", single bars dropped; empty without any "||".
+std::u16string baseAddressOf(const std::u16string& list) {
+  const auto end = list.find(u"||");
+  if (end == std::u16string::npos) return {};
+  std::u16string base;
+  for (std::size_t i = 0; i < end; ++i)
+    if (list[i] != u'|') base += list[i];
+  return base;
+}
+
+void closeRunningGame() {
+  const std::uint32_t pid = findProcessByName(GAME_PROGRAM_NAME);
+  if (pid == 0) return;
+  const int answer = platform::message_box(
+      0, u"有另一个游戏实例正在运行，需要关闭才能执行更新，是否强制关闭？", u"错误提示",
+      platform::box_buttons::ok_cancel);
+  if (answer != platform::answer_ok) platform::exit_process(0);
+  if (!killProcess(pid)) {
+    platform::message_box(0, u"尝试关闭游戏进程失败,请手动关闭", u"错误",
+                          platform::box_buttons::ok);
+    platform::exit_process(0);
+  }
+}
+
+}  // namespace
+
+bool CWebWindow::planPackage(const std::u16string& base, const std::u16string& name,
+                             const std::u16string& digest) {
+  if (!isPlainFileName(name)) {
+    LOG_LINE(LOG_ERROR, "CWebWindow::updateGame")
+        << "package name is not a plain file name, skipped: " << platform::to_ansi(name);
+    return false;
+  }
+  updateMd5Map[name] = digest;
+  const PackageEntry entry{name, versionSuffix(name)};
+  if (!CheckFileNeedDownload(launcherFolder_, entry)) return false;
+  std::srand(static_cast<unsigned>(platform::unix_time()));
+  const int cacheBreaker = std::rand() % 10000;
+  const std::u16string url = base + name + u"?" + platform::from_ansi(std::to_string(cacheBreaker));
+  return packets->AddPacket(hwnd_, launcherFolder_, name, url, entry.version) != nullptr;
+}
+
+void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant* /*result*/) {
+  if (updateGameCalled) {
+    LOG_LINE(LOG_DEBUG, "CWebWindow::updateGame") << "函数已经被调用";
+    return;
+  }
+  if (params == nullptr || params->cArgs() == 0) {
+    LOG_LINE(LOG_ERROR, "CWebWindow::updateGame") << "update game error, param error";
+    return;
+  }
+  updateGameCalled = true;
+  updateMd5Map.clear();
+  startedJobCount = 0;
+  for (const auto& argument : params->rgvarg) {
+    const std::u16string& list = argument.bstrVal;
+    LOG_LINE(LOG_DEBUG, "CWebWindow::updateGame") << "文件列表:" << platform::to_ansi(list);
+    const std::u16string base = baseAddressOf(list);
+    std::vector<std::u16string> items;
+    splitDoubleBar(list, items);
+    for (const auto& item : items) {
+      std::u16string name;
+      std::u16string digest;
+      if (!splitBarPair(item, name, digest)) continue;
+      if (planPackage(base, name, digest)) startedJobCount += 1;
+    }
+  }
+  if (packets->Count() >= 1) {
+    closeRunningGame();
+    packets->StartAll(packetLauncher);
+  }
+  platform::variant ignored;
+  callScript(u"OnUpdateGame", pageArguments({platform::variant::number(0)}), &ignored);
+  LOG_LINE(LOG_DEBUG, "CWebWindow::updateGame") << "call onUpdateGame!";
+}
+
+void CWebWindow::getDownloadProcess(platform::dispatch_params* /*params*/,
+                                    platform::variant* /*result*/) {
+  LOG_LINE(LOG_INFO, "CWebWindow::getDownloadProcess") << "getDownloadProcess Call";
+  if (packets->Count() == 0) {
+    updateState = UPDATE_FINISHED;
+    UpdateState();
+  }
+}
+
+std::intptr_t CWebWindow::OnDLProgress() {
+  const std::uint32_t now = platform::tick_count();
+  if (now - lastProgressTick <= 40) return 0;
+  lastProgressTick = now;
+  if (!packets->AllFinished() && packets->AllReceiving()) {
+    // Only tried: a report already under way (a nested message loop) wins.
+    if (progressLock.try_lock()) {
+      updateState = UPDATE_DOWNLOADING;
+      UpdateState();
+      progressLock.unlock();
+    }
+  }
+  packets->MarkProgress();
+  return 0;
+}
+
+std::intptr_t CWebWindow::OnDLFinish(std::int32_t jobId) {
+  if (packets->IsFinished(jobId)) {
+    finishedJobs.insert(jobId);
+    ProcessDownloadCompleate();
+    return 0;
+  }
+  platform::message_box(hwnd_, u"由于您的网络不稳定，程序下载数据失败，即将退出,请稍后再试",
+                        u"更新错误", platform::box_buttons::ok);
+  LOG_LINE(LOG_ERROR, "CWebWindow::OnDLFinish")
+      << "由于您的网络不稳定，程序下载数据失败，即将退出,,请稍后再试";
+  platform::exit_process(0);
+}
+
+void CWebWindow::ProcessDownloadCompleate() {
+  // A job's status turns finished before its file is written; only its finished message
+  // says the file is complete, so every job's message must have arrived.
+  if (!packets->AllFinished() || downloadCompleteHandled ||
+      finishedJobs.size() < static_cast<std::size_t>(packets->Count()))
+    return;
+  downloadCompleteHandled = true;
+  LOG_LINE(LOG_INFO, "CWebWindow::ProcessDownloadCompleate") << "下载全部完成";
+  updateState = UPDATE_EXTRACTING;
+  UpdateState();
+}
+
+void CWebWindow::UpdateState(int /*ignored*/) {
+  platform::variant ignored;
+  if (updateState == UPDATE_EXTRACTING || updateState == UPDATE_FINISHED) {
+    LOG_LINE(LOG_INFO, "CWebWindow::UpdateState")
+        << (updateState == UPDATE_EXTRACTING ? "status is uncompress" : "status is finish");
+    callScript(u"onGetDownloadProcess",
+               pageArguments({platform::variant::number(static_cast<std::uint32_t>(updateState)),
+                              platform::variant::text(u"hjhk"), platform::variant::number(0),
+                              platform::variant::number(0), platform::variant::number(0)}),
+               &ignored);
+    if (updateState == UPDATE_EXTRACTING) platform::set_timer(hwnd_, TIMER_UNCOMPRESS, 50);
+    return;
+  }
+  const std::uint32_t speed = packets->BytesPerSecond();
+  CPacket* job = startedJobCount >= 1 ? packets->First() : nullptr;
+  for (std::int32_t visited = 1; job != nullptr && visited <= startedJobCount; ++visited) {
+    const auto total = static_cast<std::uint32_t>(job->GetTotalSize());
+    const auto received = static_cast<std::uint32_t>(job->GetReceived());
+    if (total > received) {
+      callScript(u"onGetDownloadProcess",
+                 pageArguments({platform::variant::number(static_cast<std::uint32_t>(updateState)),
+                                platform::variant::text(job->GetName()),
+                                platform::variant::number(received),
+                                platform::variant::number(total),
+                                platform::variant::number(speed)}),
+                 &ignored);
+      return;
+    }
+    job = packets->Next();
+  }
+}
+
+void CWebWindow::UnCompress() {
+  CPacket* job = packets->First();
+  if (job == nullptr) return;
+  for (std::int32_t i = 1; i <= startedJobCount && job != nullptr; ++i) {
+    installDownloadedPackage(job->GetDirectory(), PackageEntry{job->GetName(), job->GetExtension()},
+                             updateMd5Map);
+    job = packets->Next();
+  }
+  updateState = UPDATE_FINISHED;
+  UpdateState();
+}

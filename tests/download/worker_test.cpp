@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "download/packet_map.h"
+#include "log/log_manager.h"
+#include "log/recording_sink.h"
+#include "platform/headless/headless_desktop.h"
+#include "platform/text.h"
+#include "support/child_program.h"
+#include "support/temp_folder.h"
+#include "support/test_server.h"
+
+namespace {
+
+using namespace testing_support;
+using platform::headless::recording_window;
+
+std::string pattern_bytes(std::size_t n) {
+  std::string bytes(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return bytes;
+}
+
+// Log lines as the logger hands them out; read under the logger's lock since workers write.
+struct log_capture {
+  recording_sink sink;
+  std::vector<std::string> lines() const {
+    std::lock_guard lock(log_manager::instance());
+    return sink.lines;
+  }
+  std::size_t count(const std::string& text) const {
+    const auto all = lines();
+    return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [&](const auto& l) {
+      return l.find(text) != std::string::npos;
+    }));
+  }
+};
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // Set once: workers of earlier tests may still be logging.
+    setenv("LAUNCHER_REPORT_HOST", "127.0.0.1:1", 1);
+    log_manager::instance().set_threshold(LOG_DEBUG);
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(server.running());
+    platform::headless::clear_shown_boxes();
+  }
+
+  std::string url(const std::string& path) const { return server.base_url() + path; }
+
+  // Adds one job for name (saved into folder + subfolder) and starts it.
+  CPacket* start(const std::string& address, const std::u16string& name,
+                 const std::u16string& subfolder = u"") {
+    CPacket* p = map.AddPacket(window.handle(), downloads.core_folder() + subfolder, name,
+                               platform::from_utf8(address), u"bin");
+    if (p != nullptr) map.StartAll();
+    return p;
+  }
+
+  bool wait_finished(std::size_t n, std::uint32_t limit_ms = 30000) {
+    return platform::headless::run_until(
+        [&] { return window.count(WM_DOWNLOAD_FINISHED) >= n; }, limit_ms);
+  }
+
+  temp_folder files;
+  temp_folder downloads;
+  test_server server{files.path()};
+  recording_window window;
+  CPacketMap map;
+  log_capture log;
+};
+
+TEST_F(WorkerTest, CutFirstAttemptIsFollowedByOneWithTheBareRangeAndTheWholeFileIsSaved) {
+  const std::string content = pattern_bytes(1000);
+  write_bytes(files.path() / "a.bin", content);
+  start(url("/fault/cut=700+full/a.bin?12345"), u"a.bin");
+  ASSERT_TRUE(wait_finished(1));
+
+  EXPECT_EQ(read_bytes(downloads.path() / "a.bin"), content);
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(request_header(requests[0], "Range"), "");
+  EXPECT_EQ(request_header(requests[1], "Range"), "Range: 700");
+
+  const PacketJob& job = *map.First()->GetJob();
+  EXPECT_EQ(job.bufsize.load(), 1000);
+  EXPECT_EQ(job.totalsize.load(), 1000);
+  EXPECT_EQ(job.retry_cnt.load(), 1);
+  EXPECT_EQ(job.thread_status.load(), PACKET_DONE);
+  EXPECT_TRUE(map.IsFinished(0));
+  EXPECT_TRUE(map.AllFinished());
+  EXPECT_EQ(map.TotalReceived(), 1000u);
+
+  const auto finished = window.received();
+  const auto it = std::find_if(finished.begin(), finished.end(),
+                               [](const auto& m) { return m.message == WM_DOWNLOAD_FINISHED; });
+  ASSERT_NE(it, finished.end());
+  EXPECT_EQ(it->wparam, 0u);
+  EXPECT_EQ(it->lparam, 0);
+
+  EXPECT_EQ(log.count("[ThreadProc]>> Redownload, start pos=700"), 1u);
+  EXPECT_EQ(log.count("[ThreadProc]>> Recv buffer_size >= file_total_size, break, download finish!"), 1u);
+  EXPECT_EQ(log.count("[ThreadProc]>> Retry_cnt=1, id=0, bufsize=1000, totalsize=1000"), 1u);
+  EXPECT_EQ(log.count("[ThreadProc]>> thread_status=3, id=0"), 1u);
+  EXPECT_EQ(log.count("[ThreadProc]>> " + platform::to_ansi(u"保存文件:") +
+                      platform::to_ansi(downloads.core_folder()) + "a.bin, id=0"),
+            1u);
+  EXPECT_TRUE(platform::headless::shown_boxes().empty());
+}
+
+TEST_F(WorkerTest, SeveralJobsRunAtOnceAndEachReportsItsOwnId) {
+  const std::vector<std::string> contents = {pattern_bytes(5000), pattern_bytes(70000),
+                                             pattern_bytes(1)};
+  const std::u16string names[] = {u"one.bin", u"sub\\two.bin", u"包.bin"};
+  std::filesystem::create_directories(downloads.path() / "sub");
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::string plain = i == 1 ? "two.bin" : i == 0 ? "one.bin" : "three.bin";
+    write_bytes(files.path() / plain, contents[i]);
+    map.AddPacket(window.handle(), downloads.core_folder(), names[i],
+                  platform::from_utf8(url("/" + plain)), u"bin");
+  }
+  map.StartAll();
+  ASSERT_TRUE(wait_finished(3));
+  EXPECT_TRUE(map.AllFinished());
+  EXPECT_EQ(map.TotalReceived(), 75001u);
+  EXPECT_EQ(read_bytes(downloads.path() / "one.bin"), contents[0]);
+  EXPECT_EQ(read_bytes(downloads.path() / "sub" / "two.bin"), contents[1]);
+  EXPECT_EQ(read_bytes(downloads.path() / platform::to_utf8(u"包.bin")), contents[2]);
+  std::vector<std::uintptr_t> ids;
+  for (const auto& m : window.received())
+    if (m.message == WM_DOWNLOAD_FINISHED) ids.push_back(m.wparam);
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<std::uintptr_t>{0, 1, 2}));
+}
+
+TEST_F(WorkerTest, ReadsCloserThanTheIntervalPostAtMostOneProgressMessage) {
+  write_bytes(files.path() / "three.bin", "abc");
+  start(url("/fault/drip=200/three.bin"), u"three.bin");
+  ASSERT_TRUE(wait_finished(1));
+  EXPECT_EQ(read_bytes(downloads.path() / "three.bin"), "abc");
+  EXPECT_LE(window.count(WM_DOWNLOAD_PROGRESS), 1u);
+}
+
+TEST_F(WorkerTest, ASlowBodyPostsProgressWhileItArrives) {
+  write_bytes(files.path() / "slow.bin", "abcdefgh");
+  start(url("/fault/drip=200/slow.bin"), u"slow.bin");
+  ASSERT_TRUE(wait_finished(1));
+  // About 1.6 s of body: two or three messages, never one per read.
+  const auto progress = window.count(WM_DOWNLOAD_PROGRESS);
+  EXPECT_GE(progress, 1u);
+  EXPECT_LE(progress, 4u);
+  for (const auto& m : window.received()) {
+    if (m.message != WM_DOWNLOAD_PROGRESS) continue;
+    EXPECT_EQ(m.wparam, 0u);
+    EXPECT_EQ(m.lparam, 0);
+  }
+}
+
+TEST_F(WorkerTest, TheLargestAcceptedBodyIsSaved) {
+  const std::string content = pattern_bytes(static_cast<std::size_t>(MAX_PACKET_BYTES) - 1);
+  write_bytes(files.path() / "big.bin", content);
+  start(url("/big.bin"), u"big.bin");
+  ASSERT_TRUE(wait_finished(1, 120000));
+  EXPECT_TRUE(read_bytes(downloads.path() / "big.bin") == content);
+  EXPECT_EQ(map.First()->GetReceived(), MAX_PACKET_BYTES - 1);
+  EXPECT_TRUE(platform::headless::shown_boxes().empty());
+}
+
+TEST_F(WorkerTest, AFileThatCannotBeCreatedEndsTheWorkerQuietly) {
+  write_bytes(files.path() / "a.bin", "payload");
+  start(url("/a.bin"), u"a.bin", u"no-such-folder\\");
+  const std::string saving = "[ThreadProc]>> " + platform::to_ansi(u"保存文件:");
+  ASSERT_TRUE(platform::headless::run_until([&] { return log.count(saving) == 1; }, 30000));
+  // Give a finished message, had one been posted, time to arrive.
+  platform::headless::run_for(500);
+  EXPECT_EQ(window.count(WM_DOWNLOAD_FINISHED), 0u);
+  EXPECT_TRUE(platform::headless::shown_boxes().empty());
+  EXPECT_TRUE(map.IsFinished(0)) << "the body was complete";
+  EXPECT_FALSE(std::filesystem::exists(downloads.path() / "no-such-folder"));
+}
+
+// The fatal paths end the process, so they run in a child program of their own.
+class FatalWorkerTest : public WorkerTest {
+ protected:
+  child_result run(const std::string& address, const std::string& name = "a.bin") {
+    return run_child(DOWNLOAD_CHILD_PROGRAM,
+                     {address, platform::to_utf8(downloads.core_folder()), name},
+                     downloads.path(), {{"LAUNCHER_REPORT_HOST", "127.0.0.1:1"}}, 120000);
+  }
+
+  static std::size_t occurrences(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
+
+  // The box line of the headless desktop, with the owner the window of the child or none.
+  static std::string box_line(const std::string& caption, const std::string& text,
+                              const std::string& owner) {
+    return "message box [" + caption + "] " + text + " (owner " + owner + ")";
+  }
+
+  static std::string window_of(const child_result& r) {
+    const auto at = r.output.find("window=");
+    if (at == std::string::npos) return "?";
+    return r.output.substr(at + 7, r.output.find('\n', at) - at - 7);
+  }
+
+  static void expect_ended_by_worker(const child_result& r) {
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(r.output.find("worker left the process running"), std::string::npos);
+  }
+};
+
+TEST_F(FatalWorkerTest, NotFoundOnALaterAttemptEndsTheProcessWithTheNotFoundBox) {
+  write_bytes(files.path() / "a.bin", pattern_bytes(1000));
+  const std::string address = url("/fault/cut=300+status=404/a.bin?77");
+  const auto r = run(address);
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, box_line("提示", "请求的资源(" + address + ")不存在，请联系GM!", "0")), 1u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 1u) << r.output;
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> request resource not found:" + address), 1u);
+  EXPECT_EQ(occurrences(r.output, "Redownload, start pos=300"), 1u);
+  EXPECT_EQ(server.requests().size(), 2u) << "no attempt after the 404";
+  EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin"));
+}
+
+TEST_F(FatalWorkerTest, FiveResponsesWithoutLengthEndWithTheFileLengthBox) {
+  write_bytes(files.path() / "a.bin", pattern_bytes(1000));
+  const auto r = run(url("/fault/nolength/a.bin"));
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> Content Length is empty, id=0"), 5u) << r.output;
+  EXPECT_EQ(occurrences(r.output, box_line("更新错误", "获取文件长度失败", window_of(r))), 1u)
+      << r.output;
+  EXPECT_EQ(server.requests().size(), 5u);
+}
+
+TEST_F(FatalWorkerTest, ABodyOfTheFullBufferIsRefusedAsTooLarge) {
+  write_bytes(files.path() / "big.bin", pattern_bytes(static_cast<std::size_t>(MAX_PACKET_BYTES)));
+  const auto r = run(url("/big.bin"), "big.bin");
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 1u) << r.output;
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> file too large! max size=29360128, filesize:29360128"), 1u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, box_line("错误", "文件过大，更新失败", "0")), 1u) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(downloads.path() / "big.bin"));
+}
+
+TEST_F(FatalWorkerTest, ABodyBeyondTheBufferStopsAtItsEndAndIsRefused) {
+  write_bytes(files.path() / "big.bin",
+              pattern_bytes(static_cast<std::size_t>(MAX_PACKET_BYTES) + 5000));
+  const auto r = run(url("/big.bin"), "big.bin");
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> Buffer not large enough!, bufsize=29360128, total=29360128, id=0"), 1u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, "file too large! max size=29360128, filesize:29360128"), 1u);
+  EXPECT_EQ(occurrences(r.output, box_line("错误", "文件过大，更新失败", "0")), 1u);
+}
+
+TEST_F(FatalWorkerTest, AnHttpsAddressFailsFiveRequestsAndEndsWithTheRequestFailureBox) {
+  const auto r = run("https://127.0.0.1:" + std::to_string(server.port()) + "/a.bin");
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> HTTPClientSendRequest FAIL:, id=0"), 5u) << r.output;
+  EXPECT_EQ(occurrences(r.output,
+                        box_line("更新错误", "由于您的网络不稳定，程序请求数据更新失败，即将退出",
+                                 window_of(r))),
+            1u)
+      << r.output;
+  EXPECT_TRUE(server.requests().empty()) << "no plain request goes out for https";
+}
+
+TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenTheErrorLine) {
+  write_bytes(files.path() / "a.bin", pattern_bytes(1000));
+  const auto r = run(url("/fault/cut=700/a.bin"));
+  expect_ended_by_worker(r);
+  const std::string text = "由于您的网络不稳定，程序下载数据失败，即将退出";
+  EXPECT_EQ(occurrences(r.output, "Redownload, start pos=700"), 4u) << r.output;
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> Retry_cnt=5, id=0, bufsize=700, totalsize=1000"), 1u);
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> thread_status=4, id=0"), 1u) << r.output;
+  const auto box = r.output.find(box_line("更新错误", text, window_of(r)));
+  const auto error = r.output.find("[ERROR]");
+  ASSERT_NE(box, std::string::npos) << r.output;
+  ASSERT_NE(error, std::string::npos) << r.output;
+  EXPECT_LT(box, error) << "the error line follows the closed box";
+  EXPECT_NE(r.output.find("[ThreadProc]>> " + text, error), std::string::npos);
+  EXPECT_EQ(server.requests().size(), 5u);
+}
+
+}  // namespace
