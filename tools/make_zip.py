@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Builds zip archives for the tests and benchmarks of package extraction.
 
-  make_zip.py OUT.zip SPEC.json       entries described in JSON (see below)
+  make_zip.py OUT.zip ENTRIES.json       entries described in JSON (see below)
   make_zip.py --bulk OUT.zip FILES BYTES [SEED]
                                       FILES files of about BYTES in total, in nested folders,
                                       partly compressible, as game data tends to be
 
-SPEC.json is a list of entries, each an object with:
+ENTRIES.json is a list of entries, each an object with:
   name       the entry name, stored as given (may be absolute or contain "..")
   data       text content (UTF-8), default empty
   size       instead of data: that many bytes of a repeating pattern
@@ -56,11 +56,11 @@ def entry_data(entry):
     return entry.get("data", "").encode("utf-8")
 
 
-def corrupt(path, spec):
+def corrupt(path, entries):
     with zipfile.ZipFile(path) as archive:
         infos = {info.filename: info for info in archive.infolist()}
     with open(path, "r+b") as out:
-        for entry in spec:
+        for entry in entries:
             how = entry.get("corrupt")
             if not how:
                 continue
@@ -80,11 +80,11 @@ def corrupt(path, spec):
 
 def from_spec(out_path, spec_path):
     with open(spec_path, encoding="utf-8") as f:
-        spec = json.load(f)
+        entries = json.load(f)
     with zipfile.ZipFile(out_path, "w") as archive:
-        for entry in spec:
+        for entry in entries:
             archive.writestr(entry_info(entry), b"" if entry.get("dir") or entry.get("unix_dir") else entry_data(entry))
-    corrupt(out_path, spec)
+    corrupt(out_path, entries)
 
 
 def bulk(out_path, files, total_bytes, seed):

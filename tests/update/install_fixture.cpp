@@ -14,12 +14,12 @@ std::filesystem::path sourceDir() {
 }
 
 void makeZip(const std::filesystem::path& archive, const std::string& jsonEntries) {
-  const auto spec = archive.parent_path() / (archive.filename().string() + ".spec.json");
-  testing_support::write_bytes(spec, jsonEntries);
+  const auto entriesFile = archive.parent_path() / (archive.filename().string() + ".entries.json");
+  testing_support::write_bytes(entriesFile, jsonEntries);
   const auto result = testing_support::run_child(
-      "/usr/bin/env", {"python3", (sourceDir() / "tools" / "make_zip.py").string(), archive.string(), spec.string()},
+      "/usr/bin/env", {"python3", (sourceDir() / "tools" / "make_zip.py").string(), archive.string(), entriesFile.string()},
       archive.parent_path(), {});
-  std::filesystem::remove(spec);
+  std::filesystem::remove(entriesFile);
   if (result.exit_code != 0) ADD_FAILURE() << "make_zip.py failed: " << result.output;
 }
 

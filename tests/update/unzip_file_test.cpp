@@ -92,10 +92,10 @@ TEST_F(UnzipFileTest, EntryThatCannotBeCreatedStopsTheRest) {
 TEST_F(UnzipFileTest, DamagedEntryDataFails) {
   for (const char* how : {"inflate", "crc"}) {
     SCOPED_TRACE(how);
-    const std::string spec = std::string(R"([{"name": "ok.txt", "data": "fine"}, {"name": "bad.bin", "data": ")") +
+    const std::string entries = std::string(R"([{"name": "ok.txt", "data": "fine"}, {"name": "bad.bin", "data": ")") +
                              std::string(3000, 'q') + R"(", "corrupt": ")" + how + R"("}])";
     const auto before = errorLines().size();
-    EXPECT_FALSE(unzip(spec));
+    EXPECT_FALSE(unzip(entries));
     EXPECT_EQ(read_bytes(target / "ok.txt"), "fine");
     const auto errors = errorLines();
     ASSERT_EQ(errors.size(), before + 1);
@@ -121,10 +121,10 @@ TEST_F(UnzipFileTest, EntriesOutsideTheFolderFailThePackage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.loggedName);
     const bool folder = std::string(c.jsonName).back() == '/';
-    const std::string spec = std::string(R"([{"name": ")") + c.jsonName + R"(", )" +
+    const std::string entries = std::string(R"([{"name": ")") + c.jsonName + R"(", )" +
                              (folder ? R"("dir": true}])" : R"("data": "x"}])");
     const auto before = errorLines().size();
-    EXPECT_FALSE(unzip(spec));
+    EXPECT_FALSE(unzip(entries));
     EXPECT_FALSE(fs::exists(dir.path() / c.wouldLand));
     EXPECT_EQ(errorLines().size(), before + 1);
     EXPECT_EQ(log.lines("ERROR", "CWebWindow::UnzipFile", std::string("ze.name=") + c.loggedName).size(), 1u);
