@@ -296,7 +296,7 @@ class Handler(socketserver.BaseRequestHandler):
         if attempt.has("continue"):
             self.send(b"HTTP/1.1 100 Continue\r\n\r\n")
         status_line = b"ICY 200 OK\r\n" if attempt.has("icy") else b"HTTP/1.1 200 OK\r\n"
-        head = status_line + b"Content-Type: application/octet-stream\r\n"
+        head = status_line + b"Content-Type: " + content_type(request.path) + b"\r\n"
         chunked = attempt.has("chunked")
         no_length = attempt.has("nolength")
         if chunked:
@@ -439,6 +439,16 @@ def parse_digest_fields(text):
             fields[name] = text[i:end].strip()
             i = end
     return fields
+
+
+# Pages and their parts get their own types so that a browser shows them; everything else is
+# data to save.
+PAGE_TYPES = {".html": b"text/html; charset=utf-8", ".js": b"text/javascript; charset=utf-8",
+              ".css": b"text/css; charset=utf-8", ".png": b"image/png"}
+
+
+def content_type(path):
+    return PAGE_TYPES.get(os.path.splitext(path)[1].lower(), b"application/octet-stream")
 
 
 def reason(status):
