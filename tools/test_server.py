@@ -25,6 +25,13 @@ URL scheme
 /auth/<options>/<path>    the same as /fault/, for readability of authentication tests.
 /_counts                  text "path count" lines: requests seen per fault path.
 
+With --portal the server is also the demo portal (tools/demo_portal.py): at start-up it makes
+DIR/portal/ with the portal page (index.html; play.html plays it by itself) and generated
+packages, and it answers
+/portal/event?line=TEXT   200; TEXT (the page's record of a call, fields separated by tabs)
+                          is appended as one line to DIR/portal/events.txt.
+/record_error.php         200 for the launcher's error reports (any method).
+
 Options of one attempt:
   full              serve normally (the default of an empty attempt)
   cut=N             announce the whole length, send N body bytes, then close
@@ -44,6 +51,7 @@ Options of one attempt:
   reset             read the request, then close with a TCP reset
   reset=N           send the headers and N body bytes, then close with a TCP reset
   drip=MS           send the body one byte every MS milliseconds
+  rate=N            send the body at about N bytes per second (in pieces every 50 ms)
   delay=MS          wait MS milliseconds before answering
   close             send "Connection: close" and close after the response
   raw               send the file's bytes verbatim as the whole response, then close
@@ -112,6 +120,7 @@ class Request:
             name, _, value = line.partition(":")
             self.headers.append((name.strip().lower(), value.strip()))
         self.path = urllib.parse.urlsplit(self.target).path
+        self.query = urllib.parse.urlsplit(self.target).query
 
     def header(self, name):
         for key, value in self.headers:
@@ -123,9 +132,10 @@ class Request:
 class State:
     """Shared by every connection: attempt counters, the request log, digest nonces."""
 
-    def __init__(self, root, log_dir):
+    def __init__(self, root, log_dir, portal=False):
         self.root = os.path.realpath(root)
         self.log_dir = log_dir
+        self.portal = portal
         self.lock = threading.Lock()
         self.counts = {}
         self.logged = 0
@@ -147,6 +157,13 @@ class State:
             with open(name + ".part", "wb") as f:
                 f.write(raw)
             os.replace(name + ".part", name)
+
+    def record_event(self, request):
+        query = urllib.parse.parse_qs(request.query, keep_blank_values=True)
+        line = query.get("line", [""])[0].replace("\n", " ")
+        with self.lock:
+            with open(os.path.join(self.root, "portal", "events.txt"), "a", encoding="utf-8") as f:
+                f.write(line + "\n")
 
     def new_nonce(self):
         nonce = secrets.token_hex(16)
@@ -227,6 +244,11 @@ class Handler(socketserver.BaseRequestHandler):
             with self.state.lock:
                 text = "".join("%s %d\n" % item for item in sorted(self.state.counts.items()))
             return self.simple(200, text.encode(), request)
+        if self.state.portal and path == "/portal/event":
+            self.state.record_event(request)
+            return self.simple(200, b"ok\n", request)
+        if self.state.portal and path == "/record_error.php":
+            return self.simple(200, b"ok\n", request)
         if path.startswith("/fault/") or path.startswith("/auth/"):
             _, prefix, steps, rest = path.split("/", 3) if path.count("/") >= 3 else ("", "", "", "")
             if not rest:
@@ -274,7 +296,7 @@ class Handler(socketserver.BaseRequestHandler):
         if attempt.has("continue"):
             self.send(b"HTTP/1.1 100 Continue\r\n\r\n")
         status_line = b"ICY 200 OK\r\n" if attempt.has("icy") else b"HTTP/1.1 200 OK\r\n"
-        head = status_line + b"Content-Type: application/octet-stream\r\n"
+        head = status_line + b"Content-Type: " + content_type(request.path) + b"\r\n"
         chunked = attempt.has("chunked")
         no_length = attempt.has("nolength")
         if chunked:
@@ -310,6 +332,11 @@ class Handler(socketserver.BaseRequestHandler):
                     line += b";name=value"
                 self.send(line + b"\r\n" + piece + b"\r\n")
             self.send(b"0" + (b";last=1" if attempt.has("chunkext") else b"") + b"\r\n\r\n")
+        elif attempt.has("rate"):
+            piece = max(1, attempt.number("rate") // 20)
+            for start in range(0, len(body), piece):
+                self.send(body[start:start + piece])
+                time.sleep(0.05)
         elif attempt.has("drip"):
             pause = attempt.number("drip") / 1000.0
             for i in range(len(body)):
@@ -414,6 +441,16 @@ def parse_digest_fields(text):
     return fields
 
 
+# Pages and their parts get their own types so that a browser shows them; everything else is
+# data to save.
+PAGE_TYPES = {".html": b"text/html; charset=utf-8", ".js": b"text/javascript; charset=utf-8",
+              ".css": b"text/css; charset=utf-8", ".png": b"image/png"}
+
+
+def content_type(path):
+    return PAGE_TYPES.get(os.path.splitext(path)[1].lower(), b"application/octet-stream")
+
+
 def reason(status):
     return {200: b"OK", 401: b"Unauthorized", 403: b"Forbidden", 404: b"Not Found",
             407: b"Proxy Authentication Required", 500: b"Internal Server Error"}.get(
@@ -433,10 +470,15 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--port-file")
     parser.add_argument("--log-dir")
+    parser.add_argument("--portal", action="store_true",
+                        help="also be the demo portal: make DIR/portal/ and answer its calls")
     args = parser.parse_args()
     if args.log_dir:
         os.makedirs(args.log_dir, exist_ok=True)
-    Handler.state = State(args.root, args.log_dir)
+    if args.portal:
+        import demo_portal
+        demo_portal.prepare(args.root)
+    Handler.state = State(args.root, args.log_dir, args.portal)
     server = Server((args.host, args.port), Handler)
     port = server.server_address[1]
     if args.port_file:

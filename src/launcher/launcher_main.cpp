@@ -1,5 +1,7 @@
 #include "launcher/launcher_main.h"
 
+#include <memory>
+
 #include "launcher/hand_over.h"
 #include "launcher/main_window.h"
 #include "launcher/module_dir.h"
@@ -22,7 +24,12 @@ void handOverToUpdater(const std::u16string& folder) {
 }
 
 int launcherMain(const std::u16string& commandLine) {
-  return launcherMain(commandLine, [] { return runMainWindow(bareWebWindow()); });
+  return launcherMain(commandLine, [] {
+    // The one web window lives as long as the process: download workers and late events may
+    // still reach it while the program ends, so it is never destroyed.
+    static auto* webWindow = std::make_unique<CWebWindow>(getModuleDir()).release();
+    return runMainWindow(webWindowBinding(*webWindow));
+  });
 }
 
 int launcherMain(const std::u16string& commandLine, const std::function<int()>& runWindows) {

@@ -5,6 +5,7 @@
 #include "platform/message_box.h"
 #include "platform/skin_surface.h"
 #include "ui/skin_window.h"
+#include "webwindow/web_window.h"
 
 namespace launcher {
 
@@ -20,6 +21,17 @@ int runMainWindow(const web_window_binding& webWindow) {
   mainWindow.render();
   if (webWindow.hide) webWindow.hide();
   return platform::run_message_loop();
+}
+
+web_window_binding webWindowBinding(CWebWindow& webWindow) {
+  return {[&webWindow](platform::window_handle launcherWindow) {
+            return webWindow.CreateWebWindow([launcherWindow](platform::window_procedure procedure) {
+              return platform::create_child_window(
+                  launcherWindow, ui::skin_window::web_x, ui::skin_window::web_y,
+                  ui::skin_window::web_width, ui::skin_window::web_height, std::move(procedure));
+            });
+          },
+          [&webWindow] { platform::show_window(webWindow.Window(), false); }};
 }
 
 web_window_binding bareWebWindow() {

@@ -3,6 +3,8 @@
 
 #include "platform/event_loop.h"
 
+class CWebWindow;
+
 namespace launcher {
 
 // The web window's part in start-up. It is made over the launcher window while that window is
@@ -16,6 +18,10 @@ struct web_window_binding {
 // Creates the launcher window with its web window, shows and draws it and runs the one message
 // loop; returns the quit message's code, or -1 when the launcher window cannot be created.
 int runMainWindow(const web_window_binding& webWindow);
+
+// The launcher's web window: made by webWindow as a child of the launcher window over the
+// skin's web rectangle, where it hosts the browser and loads the portal.
+web_window_binding webWindowBinding(CWebWindow& webWindow);
 
 // A web window without a page: the place over the skin where the browser will sit.
 web_window_binding bareWebWindow();

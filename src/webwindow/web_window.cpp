@@ -22,11 +22,17 @@ CWebWindow::~CWebWindow() {
 }
 
 bool CWebWindow::CreateWebWindow() {
-  g_webWindow = this;
-  hwnd_ = platform::create_message_window(
-      [this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-        return Proc(message, wParam, lParam);
+  return CreateWebWindow(
+      [](platform::window_procedure procedure) {
+        return platform::create_message_window(std::move(procedure));
       });
+}
+
+bool CWebWindow::CreateWebWindow(const window_maker& makeWindow) {
+  g_webWindow = this;
+  hwnd_ = makeWindow([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return Proc(message, wParam, lParam);
+  });
   if (hwnd_ == 0) return false;
   Proc(WM_CREATE_WEB_WINDOW, 0, 0);
   // Launch links handed over by a second start reach the page through the same handler as

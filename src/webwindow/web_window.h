@@ -2,6 +2,7 @@
 // CWebWindow: the web window, the page's external object and the update flow's owner.
 // One object lives for the whole run; everything here runs on the main thread.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,7 +47,13 @@ class CWebWindow : public platform::script_dispatch {
   CWebWindow(const CWebWindow&) = delete;
   CWebWindow& operator=(const CWebWindow&) = delete;
 
-  // Creates the web window (hidden) and runs its creation: browser, script bridge, portal.
+  // Makes a window of the desktop that sends its messages to the given procedure.
+  using window_maker = std::function<platform::window_handle(platform::window_procedure)>;
+
+  // Creates the web window (hidden) with makeWindow and runs its creation: browser, script
+  // bridge, portal, launch-link receiver. The launcher window makes it as its child; a run
+  // without one uses a message window.
+  bool CreateWebWindow(const window_maker& makeWindow);
   bool CreateWebWindow();
   platform::window_handle Window() const { return hwnd_; }
 

@@ -135,9 +135,12 @@ struct SkinWindowOnScreen : ::testing::Test {
     const fs::path program = dir.path() / "launcher";
     const fs::path folder = dir.path();
     return std::async(std::launch::async, [program, folder] {
+      // The program registers its link protocol in the user's folders: keep that here.
       return testing_support::run_child(program, {}, folder,
                                         {{"LAUNCHER_REPORT_HOST", "127.0.0.1:1"},
-                                         {"LAUNCHER_PORTAL_ADDRESS", "http://127.0.0.1:1/"}},
+                                         {"LAUNCHER_PORTAL_ADDRESS", "http://127.0.0.1:1/"},
+                                         {"XDG_CONFIG_HOME", (folder / "config").string()},
+                                         {"XDG_DATA_HOME", (folder / "data").string()}},
                                         60000);
     });
   }

@@ -17,7 +17,9 @@ class test_server {
  public:
   // Serves the files of root. Starts the server and waits until it listens; on failure
   // port() is 0 and running() false.
-  explicit test_server(const std::filesystem::path& root);
+  // options go to the server's command line as they are (for example "--portal").
+  explicit test_server(const std::filesystem::path& root,
+                       const std::vector<std::string>& options = {});
   ~test_server();
   test_server(const test_server&) = delete;
   test_server& operator=(const test_server&) = delete;

@@ -150,6 +150,24 @@ bool window_exists(window_handle window) {
   return s.windows.count(window) != 0;
 }
 
+void destroy_window(window_handle window) {
+  auto& s = state();
+  GtkWidget* widget = nullptr;
+  {
+    std::lock_guard lock(s.mutex);
+    const auto found = s.windows.find(window);
+    if (found == s.windows.end()) return;
+    widget = found->second.widget;
+    s.windows.erase(found);
+    std::erase_if(s.queue, [window](const posted& p) { return p.window == window; });
+  }
+  std::vector<std::uintptr_t> timer_ids;
+  for (const auto& [key, entry] : s.timers)
+    if (key.first == window) timer_ids.push_back(key.second);
+  for (const auto id : timer_ids) kill_timer(window, id);
+  if (widget) gtk_widget_destroy(widget);
+}
+
 bool post_message(window_handle window, std::uint32_t message, std::uintptr_t wparam,
                   std::intptr_t lparam) {
   auto& s = state();

@@ -275,12 +275,22 @@ window_handle create_child_window(window_handle parent, int x, int y, int width,
   GtkWidget* child = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_widget_set_size_request(child, width, height);
   gtk_fixed_put(GTK_FIXED(layer), child, x, y);
+  // WebKit finishes no load in an unmapped view, and the page must load while the web window
+  // is still hidden: a child window stays mapped and hides by being clear and deaf to input.
+  gtk_widget_set_opacity(child, 0);
+  gtk_widget_set_sensitive(child, FALSE);
+  gtk_widget_show(child);
   return gtk::add_window(std::move(procedure), child, child);
 }
 
 void show_window(window_handle window, bool visible) {
   GtkWidget* widget = gtk::widget_of(window);
   if (!widget) return;
+  if (!gtk_widget_is_toplevel(widget)) {
+    gtk_widget_set_opacity(widget, visible ? 1 : 0);
+    gtk_widget_set_sensitive(widget, visible);
+    return;
+  }
   if (visible)
     gtk_widget_show(widget);
   else
@@ -289,6 +299,8 @@ void show_window(window_handle window, bool visible) {
 
 bool window_visible(window_handle window) {
   GtkWidget* widget = gtk::widget_of(window);
+  if (widget && !gtk_widget_is_toplevel(widget))
+    return gtk_widget_get_opacity(widget) > 0 && gtk_widget_get_visible(widget);
   return widget && gtk_widget_get_visible(widget);
 }
 

@@ -38,13 +38,15 @@ std::filesystem::path test_server::program() {
          "tools" / "test_server.py";
 }
 
-test_server::test_server(const std::filesystem::path& root) {
+test_server::test_server(const std::filesystem::path& root,
+                         const std::vector<std::string>& options) {
   const auto port_file = work_.path() / "port";
   const auto log_dir = work_.path() / "requests";
   std::vector<std::string> storage{"python3",           program().string(), "--root",
                                    root.string(),       "--port",           "0",
                                    "--port-file",       port_file.string(), "--log-dir",
                                    log_dir.string()};
+  storage.insert(storage.end(), options.begin(), options.end());
   pid_ = fork();
   if (pid_ == 0) {
     std::vector<char*> argv;

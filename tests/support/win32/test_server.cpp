@@ -28,14 +28,16 @@ std::filesystem::path test_server::program() {
          "/tools/test_server.py";
 }
 
-test_server::test_server(const std::filesystem::path& root) {
+test_server::test_server(const std::filesystem::path& root,
+                         const std::vector<std::string>& options) {
   const auto port_file = work_.path() / "port";
   std::filesystem::create_directories(work_.path() / "requests");
-  const std::vector<std::string> argv{"python3",  program().string(),
+  std::vector<std::string> argv{"python3",  program().string(),
                                       "--root",   unix_path(root),
                                       "--port",   "0",
                                       "--port-file", unix_path(port_file),
                                       "--log-dir", unix_path(work_.path() / "requests")};
+  argv.insert(argv.end(), options.begin(), options.end());
   pid_ = start_unix_process(argv, work_.path() / "pid");
   if (pid_ <= 0) return;
   const auto end = clock_type::now() + std::chrono::seconds(15);
