@@ -22,7 +22,7 @@ struct GameLaunch : WebWindowTest {
     WebWindowTest::SetUp();
     fs::copy_file(RECORD_INVOCATION_PROGRAM, folder.path() / "game.exe");
     record = folder.path() / "invocation.txt";
-    setenv("RECORD_INVOCATION_FILE", record.c_str(), 1);
+    setenv("RECORD_INVOCATION_FILE", record.string().c_str(), 1);
     createWindow();
   }
 

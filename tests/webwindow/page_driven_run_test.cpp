@@ -39,7 +39,7 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
                                          {"snd.3", "d.txt", pseudoRandomText(1500, 3), {}}};
   std::string list;
   for (auto p : packages) {
-    makePackage(serverRoot.path() / p.name, {{p.entry, p.content}}, serverRoot.path() / ".s");
+    makePackage(serverRoot.path() / p.name, {{p.entry, p.content}});
     list += "||" + md5Of(read_bytes(serverRoot.path() / p.name)) + "|" + p.name;
   }
   testing_support::test_server server(serverRoot.path());

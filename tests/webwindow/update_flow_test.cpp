@@ -35,7 +35,7 @@ struct UpdateFlow : WebWindowTest {
     unsigned seed = 7;
     for (const auto& [name, entry] : made) {
       Package p{name, entry, pseudoRandomText(1200, seed++), {}};
-      makePackage(serverRoot.path() / name, {{entry, p.content}}, serverRoot.path() / ".scratch");
+      makePackage(serverRoot.path() / name, {{entry, p.content}});
       p.bytes = read_bytes(serverRoot.path() / name);
       packages.push_back(p);
     }
