@@ -37,12 +37,15 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# configure_and_build <build dir> <cmake args...>
+# configure_and_build <build dir> <cmake args...>; BUILD_TARGETS (blank-separated) limits the
+# build to those targets.
 configure_and_build() {
   local dir="$1"
   shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS"
+  local targets=()
+  [ -n "${BUILD_TARGETS:-}" ] && read -r -a targets <<<"$BUILD_TARGETS"
+  cmake --build "$dir" -j "$JOBS" ${targets[@]+--target "${targets[@]}"}
 }
 
 ensure_windows_packages() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -55,6 +56,7 @@ class binary_input_file {
 
  private:
   std::FILE* stream_ = nullptr;
+  std::vector<char> buffer_;  // the stream's buffer, when the system wants one supplied
 };
 
 // The path in the form the C runtime's fopen takes, for libraries that open files by name.

@@ -73,11 +73,14 @@ ZipArchive::~ZipArchive() = default;
 
 bool ZipArchive::open(const std::u16string& path) {
   close();
+  // Without a current folder there is no root, and "\\" alone would be the file system's.
+  const std::u16string current = platform::current_directory();
+  if (current.empty()) return false;
   unzFile file = unzOpen(platform::runtime_path(path).c_str());
   if (!file) {
     if (!isArchiveWithoutEntries(path)) return false;
     withoutEntries_ = true;
-    root_ = platform::current_directory() + u"\\";
+    root_ = current + u"\\";
     return true;
   }
   handle_ = std::make_unique<Handle>(file);
@@ -87,7 +90,7 @@ bool ZipArchive::open(const std::u16string& path) {
     return false;
   }
   count_ = static_cast<std::int32_t>(info.number_entry);
-  root_ = platform::current_directory() + u"\\";
+  root_ = current + u"\\";
   return true;
 }
 

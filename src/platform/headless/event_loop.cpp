@@ -148,38 +148,42 @@ void post_quit_message(int exit_code) {
   s.wake.notify_all();
 }
 
-int run_message_loop() {
+namespace {
+
+// Handles everything that is ready, then waits at most max_wait_ms for more. Returns whether
+// a quit message arrived (and takes it, with its code).
+bool run_once(std::uint32_t max_wait_ms, int& quit_code) {
   auto& s = state();
-  while (true) {
-    while (dispatch_one()) {
-      std::lock_guard lock(s.mutex);
-      if (s.quit) break;
-    }
-    std::unique_lock lock(s.mutex);
-    if (s.quit) {
-      s.quit = false;
-      return s.quit_code;
-    }
-    s.wake.wait_for(lock, std::chrono::milliseconds(wait_limit_ms()));
+  while (dispatch_one()) {
+    std::lock_guard lock(s.mutex);
+    if (s.quit) break;
   }
+  std::unique_lock lock(s.mutex);
+  if (s.quit) {
+    s.quit = false;
+    quit_code = s.quit_code;
+    return true;
+  }
+  s.wake.wait_for(lock, std::chrono::milliseconds(std::min(wait_limit_ms(), max_wait_ms)));
+  return false;
+}
+
+}  // namespace
+
+int run_message_loop() {
+  int quit_code = 0;
+  while (!run_once(50, quit_code)) {
+  }
+  return quit_code;
 }
 
 namespace headless {
 
 bool run_for(std::uint32_t until_ms) {
-  auto& s = state();
   const auto end = tick_count() + until_ms;
+  int ignored = 0;
   while (!due(tick_count(), end)) {
-    while (dispatch_one()) {
-      std::lock_guard lock(s.mutex);
-      if (s.quit) break;
-    }
-    std::unique_lock lock(s.mutex);
-    if (s.quit) {
-      s.quit = false;
-      return true;
-    }
-    s.wake.wait_for(lock, std::chrono::milliseconds(std::min<std::uint32_t>(wait_limit_ms(), 10)));
+    if (run_once(10, ignored)) return true;
   }
   return false;
 }

@@ -15,7 +15,7 @@ namespace {
 constexpr std::int64_t filetime_unix_epoch = 116444736000000000LL;
 constexpr std::int64_t filetime_per_second = 10000000LL;
 // Hashing reads small pieces; a larger stream buffer keeps them from each costing a system call.
-constexpr std::size_t input_buffer_bytes = 256 * 1024;
+constexpr std::size_t input_buffer_bytes = 64 * 1024;
 
 timespec to_timespec(std::uint64_t filetime) {
   if (filetime == 0) return timespec{0, UTIME_OMIT};
@@ -85,7 +85,9 @@ bool binary_input_file::open(std::u16string_view path) {
   if (stat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
   stream_ = std::fopen(native.c_str(), "rbe");
   if (!stream_) return false;
-  std::setvbuf(stream_, nullptr, _IOFBF, input_buffer_bytes);
+  // glibc keeps its own small buffer unless it is given one.
+  buffer_.resize(input_buffer_bytes);
+  std::setvbuf(stream_, buffer_.data(), _IOFBF, buffer_.size());
   return true;
 }
 
