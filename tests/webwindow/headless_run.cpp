@@ -24,7 +24,8 @@ using platform::variant;
 
 std::u16string environment(const char* name) {
   const char* value = std::getenv(name);
-  return platform::from_utf8(value ? value : "");
+  // The environment is in the system's encoding: the ANSI code page on Windows.
+  return platform::from_ansi(value ? value : "");
 }
 
 void record(const std::u16string& function, const std::vector<variant>& arguments) {

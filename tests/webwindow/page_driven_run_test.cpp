@@ -5,6 +5,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/text.h"
 #include "support/child_program.h"
 #include "support/test_server.h"
 #include "test_packages.h"
@@ -31,7 +32,10 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
   testing_support::temp_folder serverRoot;
   testing_support::temp_folder userFolders;
   const fs::path& dir = launcherFolder.path();
-  fs::copy_file(HEADLESS_RUN_PROGRAM, dir / "launcher");
+  // The system's program suffix stays: Windows starts only what ends in ".exe".
+  const fs::path launcher =
+      dir / fs::path("launcher").replace_extension(fs::path(HEADLESS_RUN_PROGRAM).extension());
+  fs::copy_file(HEADLESS_RUN_PROGRAM, launcher);
   fs::copy_file(RECORD_INVOCATION_PROGRAM, dir / "game.exe");
 
   const std::vector<Package> packages = {{"res.1", "res/a.txt", pseudoRandomText(1500, 1), {}},
@@ -39,7 +43,7 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
                                          {"snd.3", "d.txt", pseudoRandomText(1500, 3), {}}};
   std::string list;
   for (auto p : packages) {
-    makePackage(serverRoot.path() / p.name, {{p.entry, p.content}}, serverRoot.path() / ".s");
+    makePackage(serverRoot.path() / p.name, {{p.entry, p.content}});
     list += "||" + md5Of(read_bytes(serverRoot.path() / p.name)) + "|" + p.name;
   }
   testing_support::test_server server(serverRoot.path());
@@ -47,7 +51,7 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
   list = server.base_url() + "/fault/drip=1/" + list + "||";
 
   const auto result = testing_support::run_child(
-      dir / "launcher", {}, dir,
+      launcher, {}, dir,
       {{"LAUNCHER_TEST_FILE_LIST", list},
        {"LAUNCHER_TEST_PARAM", "账号=玩家一"},
        {"LAUNCHER_TEST_GAME_ARGUMENT", "s1"},
@@ -80,7 +84,7 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
     if (entry.path().filename().string().rfind("param.", 0) == 0)
       param = entry.path().filename().string();
   ASSERT_FALSE(param.empty());
-  EXPECT_EQ(read_bytes(dir / param), "账号=玩家一");
+  EXPECT_EQ(read_bytes(dir / param), platform::to_utf8(u"账号=玩家一")) << "written in UTF-8";
   std::string game;
   for (int i = 0; i < 300 && game.find("--\n") == std::string::npos; ++i) {
     game = read_bytes(dir / "game.txt");

@@ -2,11 +2,11 @@
 // Packages made by the tests: stored zips with known entries, and their digests.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 
+#include "support/stored_zip.h"
 #include "support/temp_folder.h"
 #include "update/md5.h"
 
@@ -22,20 +22,9 @@ inline std::string md5Of(const std::string& bytes) {
   return md5.hex();
 }
 
-// A stored (uncompressed) zip with the entries, made by Python's zipfile.
-inline void makePackage(const fs::path& zip, const std::map<std::string, std::string>& entries,
-                 const fs::path& scratch) {
-  fs::create_directories(scratch);
-  std::string script = "import zipfile\nz = zipfile.ZipFile(r'" + zip.string() + "', 'w')\n";
-  int n = 0;
-  for (const auto& [name, content] : entries) {
-    const fs::path source = scratch / ("entry" + std::to_string(n++));
-    write_bytes(source, content);
-    script += "z.write(r'" + source.string() + "', r'" + name + "')\n";
-  }
-  script += "z.close()\n";
-  write_bytes(scratch / "make.py", script);
-  ASSERT_EQ(std::system(("python3 " + (scratch / "make.py").string()).c_str()), 0);
+// A stored (uncompressed) zip with the entries.
+inline void makePackage(const fs::path& zip, const std::map<std::string, std::string>& entries) {
+  write_bytes(zip, testing_support::stored_zip(entries));
 }
 
 inline std::string pseudoRandomText(std::size_t size, unsigned seed) {

@@ -1,8 +1,10 @@
 // The update the page asks for, with real downloads from the project's server on loopback,
 // real packages and the page's reports.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "download/packet_map.h"
 #include "platform/clock.h"
@@ -35,7 +37,7 @@ struct UpdateFlow : WebWindowTest {
     unsigned seed = 7;
     for (const auto& [name, entry] : made) {
       Package p{name, entry, pseudoRandomText(1200, seed++), {}};
-      makePackage(serverRoot.path() / name, {{entry, p.content}}, serverRoot.path() / ".scratch");
+      makePackage(serverRoot.path() / name, {{entry, p.content}});
       p.bytes = read_bytes(serverRoot.path() / name);
       packages.push_back(p);
     }
@@ -247,15 +249,23 @@ TEST_F(ScriptedJobs, AFinishedMessageOfAnUnknownJobEndsTheRun) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   start();
   EXPECT_EXIT(window->Proc(WM_DOWNLOAD_FINISHED, 7, 0), ::testing::ExitedWithCode(0),
-              "由于您的网络不稳定，程序下载数据失败，即将退出,请稍后再试");
+              utf8(u"由于您的网络不稳定，程序下载数据失败，即将退出,请稍后再试"));
 }
 
 TEST_F(UpdateFlow, AWrongDigestEndsTheRunAndDeletesThePackage) {
-  // The dying process must not start a server of its own: that one would keep its output open.
+  // The dying process must not start a server of its own: that one would outlive it and keep
+  // its output open. Where it can, the dying process forks from here. Where death tests start
+  // the test program again (Windows), the new process finds this server's address in the
+  // environment; the packages it makes in SetUp are byte for byte the ones served here.
   GTEST_FLAG_SET(death_test_style, "fast");
-  testing_support::test_server server(serverRoot.path());
-  ASSERT_TRUE(server.running());
-  std::u16string list = fileList(server.base_url() + "/");
+  std::optional<testing_support::test_server> server;
+  if (!std::getenv("UPDATE_FLOW_TEST_SERVER")) {
+    server.emplace(serverRoot.path());
+    ASSERT_TRUE(server->running());
+    setenv("UPDATE_FLOW_TEST_SERVER", server->base_url().c_str(), 1);
+  }
+  const std::string serverAddress = std::getenv("UPDATE_FLOW_TEST_SERVER");
+  std::u16string list = fileList(serverAddress + "/");
   list.replace(list.find(u"||") + 2, 1, list[list.find(u"||") + 2] == u'0' ? u"1" : u"0");
   EXPECT_EXIT(
       {
@@ -264,7 +274,8 @@ TEST_F(UpdateFlow, AWrongDigestEndsTheRunAndDeletesThePackage) {
         headless::run_for(30000);
         std::exit(3);
       },
-      ::testing::ExitedWithCode(0), "微端数据校验失败，请重试");
+      ::testing::ExitedWithCode(0), utf8(u"微端数据校验失败，请重试"));
+  unsetenv("UPDATE_FLOW_TEST_SERVER");
   EXPECT_FALSE(fs::exists(folder.path() / packages[0].name)) << "the bad package is deleted";
 }
 

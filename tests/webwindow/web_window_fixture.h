@@ -33,8 +33,8 @@ struct WebWindowTest : ::testing::Test {
 
   void SetUp() override {
     setenv("LAUNCHER_REPORT_HOST", "127.0.0.1:1", 1);
-    setenv("XDG_CONFIG_HOME", (userFolders.path() / "config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (userFolders.path() / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (userFolders.path() / "config").string().c_str(), 1);
+    setenv("XDG_DATA_HOME", (userFolders.path() / "data").string().c_str(), 1);
     log_manager::instance().set_threshold(LOG_DEBUG);
     std::filesystem::current_path(folder.path());
     headless::reset_page();
