@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 
+#include "platform/process_lifetime.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/headless/headless_desktop.h"
@@ -38,10 +39,7 @@ struct loop_state {
   int quit_code = 0;
 };
 
-loop_state& state() {
-  static loop_state s;
-  return s;
-}
+loop_state& state() { return process_lifetime_object<loop_state>(); }
 
 bool due(std::uint32_t now, std::uint32_t when) {
   return static_cast<std::int32_t>(now - when) >= 0;

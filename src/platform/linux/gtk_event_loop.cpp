@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/process_lifetime.h"
 #include "platform/linux/gtk_desktop.h"
 
 namespace platform {
@@ -52,10 +53,7 @@ struct loop_state {
   std::vector<GMainLoop*> running;
 };
 
-loop_state& state() {
-  static loop_state s;
-  return s;
-}
+loop_state& state() { return process_lifetime_object<loop_state>(); }
 
 window_procedure procedure_of(window_handle window) {
   auto& s = state();
