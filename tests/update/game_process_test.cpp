@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "platform/text.h"
+#include "support/file_facts.h"
 #include "support/temp_folder.h"
 #include "update/game_process.h"
 #include "update/game_stand_in.h"
@@ -28,20 +28,20 @@ TEST(GameProcess, RunningProgramIsFoundByItsLowerCasedPathAndEnded) {
   GameStandIn game(program);
   ASSERT_TRUE(game.running());
 
-  EXPECT_EQ(findProcessByName(lowerPath(program)), static_cast<std::uint32_t>(game.gamePid()));
+  EXPECT_EQ(findProcessByName(lowerPath(program)), game.gamePid());
   // A part of the path is enough, as with any substring.
-  EXPECT_EQ(findProcessByName(lowerPath(dir.path() / "bin" / "game-stand")), static_cast<std::uint32_t>(game.gamePid()));
+  EXPECT_EQ(findProcessByName(lowerPath(dir.path() / "bin" / "game-stand")), game.gamePid());
   EXPECT_EQ(findProcessByName(lowerPath(dir.path() / "bin" / "other.exe")), 0u);
   EXPECT_EQ(findProcessByName(core_path(program)), 0u) << "the name is compared with lower-case paths";
 
-  EXPECT_TRUE(killProcess(static_cast<std::uint32_t>(game.gamePid())));
+  EXPECT_TRUE(killProcess(game.gamePid()));
   EXPECT_TRUE(game.waitKilled(10000));
   EXPECT_EQ(findProcessByName(lowerPath(program)), 0u) << "an ended game is not found";
 }
 
 TEST(GameProcess, OwnProcessIsListedAndNoProcessCannotBeEnded) {
-  std::error_code ignored;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ignored);
+  const fs::path self = testing_support::own_program();
+  ASSERT_FALSE(self.empty());
   EXPECT_NE(findProcessByName(lowerPath(self)), 0u);
   EXPECT_FALSE(killProcess(0));
   EXPECT_FALSE(killProcess(0xFFFFFFF0u));

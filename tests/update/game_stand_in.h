@@ -1,30 +1,30 @@
 #pragma once
-// A real process standing in for the running game: a copy of sleep(1) under a name of our
-// choosing, ended and reaped when the object goes.
-#include <sys/types.h>
-
+// A real process standing in for the running game, started from a copy of a program that only
+// waits, under a name of our choosing; ended and reaped when the object goes.
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 
 namespace install_testing {
 
 class GameStandIn {
  public:
-  // Copies sleep to program and starts it. When clearAfterExit is given, a shell waits for the
-  // game and then removes that folder, as a game would release a file it held.
+  // Copies the waiting program to program and starts it. When clearAfterExit is given, that
+  // folder is removed as soon as the game has ended, as a game would release a file it held.
   GameStandIn(const std::filesystem::path& program, const std::filesystem::path& clearAfterExit = {});
   ~GameStandIn();
   GameStandIn(const GameStandIn&) = delete;
   GameStandIn& operator=(const GameStandIn&) = delete;
 
-  pid_t gamePid() const { return game_; }
-  // Waits up to timeoutMs for the game to end; true when it ended by SIGKILL.
+  std::uint32_t gamePid() const;
+  // Waits up to timeoutMs for the game to end. True when it was ended from outside (killed)
+  // rather than on its own, and, with clearAfterExit, once that folder is gone.
   bool waitKilled(int timeoutMs);
   bool running() const;
 
  private:
-  pid_t child_ = 0;  // the game, or the shell that waits for it
-  pid_t game_ = 0;
-  bool reaped_ = false;
+  struct Process;
+  std::unique_ptr<Process> process_;
 };
 
 }  // namespace install_testing

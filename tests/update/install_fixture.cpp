@@ -4,23 +4,32 @@
 
 #include <cstdlib>
 
-#include "support/child_program.h"
-
 namespace install_testing {
 
-std::filesystem::path sourceDir() {
-  if (const char* configured = std::getenv("LAUNCHER_SOURCE_DIR")) return configured;
-  return LAUNCHER_TEST_SOURCE_DIR;
+void makeZip(const std::filesystem::path& archive, const std::vector<zip_entry>& entries) {
+  testing_support::write_bytes(archive, testing_support::zip_bytes(entries));
+  if (!std::filesystem::exists(archive)) ADD_FAILURE() << "cannot write " << archive;
 }
 
-void makeZip(const std::filesystem::path& archive, const std::string& jsonEntries) {
-  const auto entriesFile = archive.parent_path() / (archive.filename().string() + ".entries.json");
-  testing_support::write_bytes(entriesFile, jsonEntries);
-  const auto result = testing_support::run_child(
-      "/usr/bin/env", {"python3", (sourceDir() / "tools" / "make_zip.py").string(), archive.string(), entriesFile.string()},
-      archive.parent_path(), {});
-  std::filesystem::remove(entriesFile);
-  if (result.exit_code != 0) ADD_FAILURE() << "make_zip.py failed: " << result.output;
+zip_entry fileEntry(const std::string& name, const std::string& data) {
+  zip_entry entry;
+  entry.name = name;
+  entry.data = data;
+  entry.deflated = true;
+  return entry;
+}
+
+zip_entry folderEntry(const std::string& name) {
+  zip_entry entry;
+  entry.name = name;
+  entry.type = zip_entry::kind::folder;
+  return entry;
+}
+
+std::string countingBytes(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % 256);
+  return bytes;
 }
 
 LogCapture::LogCapture() {

@@ -1,20 +1,25 @@
 #pragma once
-// Shared by the installation tests: archives built by tools/make_zip.py, the log lines written
+// Shared by the installation tests: archives written from entry lists, the log lines written
 // meanwhile, and a test folder that the code under test may make the current folder.
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "log/recording_sink.h"
+#include "support/stored_zip.h"
 #include "support/temp_folder.h"
 
 namespace install_testing {
 
-std::filesystem::path sourceDir();
+using testing_support::zip_entry;
 
-// Builds an archive from the JSON entry list that tools/make_zip.py takes; fails the test
-// (ADD_FAILURE) when the generator does not succeed.
-void makeZip(const std::filesystem::path& archive, const std::string& jsonEntries);
+void makeZip(const std::filesystem::path& archive, const std::vector<zip_entry>& entries);
+
+// An entry with text content, deflated as packages usually are.
+zip_entry fileEntry(const std::string& name, const std::string& data);
+zip_entry folderEntry(const std::string& name);
+// size bytes counting 0, 1, ... 255, 0, ...
+std::string countingBytes(std::size_t size);
 
 // Lines at every level, kept for inspection; ERROR lines are reported to a closed loopback
 // port so that tests never depend on a report server.
@@ -33,11 +38,14 @@ class LogCapture {
   recording_sink sink_;
 };
 
-// Returns to the folder that was current when it was made.
+// Returns to the folder that was current when it was made. Windows cannot remove a process's
+// current folder: a guard is declared after the temporary folder it may lead into, and
+// restore() comes before removing that folder during a test.
 class CurrentFolderGuard {
  public:
   CurrentFolderGuard() : saved_(std::filesystem::current_path()) {}
-  ~CurrentFolderGuard() {
+  ~CurrentFolderGuard() { restore(); }
+  void restore() const {
     std::error_code ignored;
     std::filesystem::current_path(saved_, ignored);
   }

@@ -10,8 +10,8 @@ using testing_support::core_path;
 using testing_support::temp_folder;
 
 struct MakeDirs : ::testing::Test {
-  install_testing::CurrentFolderGuard keepFolder;
   temp_folder dir;
+  install_testing::CurrentFolderGuard keepFolder;
 };
 
 TEST_F(MakeDirs, CreatesEveryMissingLevelAndResolvesThePath) {

@@ -40,20 +40,42 @@ class StderrSink : public v_log_ostream {
   }
 };
 
-std::string escaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) out += '\\';
-    out += c;
+// The pieces in this order anywhere in the child's standard error, lines apart or not. (A
+// regular expression cannot say that on every system: without POSIX regex, "." stops at a
+// line's end.)
+struct InOrder {
+  using is_gtest_matcher = void;
+  std::vector<std::string> pieces;
+
+  bool MatchAndExplain(const std::string& text, std::ostream* why) const {
+    std::size_t at = 0;
+    for (const auto& piece : pieces) {
+      at = text.find(piece, at);
+      if (at == std::string::npos) {
+        if (why) *why << "no \"" << piece << "\" after the pieces before it";
+        return false;
+      }
+      at += piece.size();
+    }
+    return true;
   }
-  return out;
+  void DescribeTo(std::ostream* out) const {
+    *out << "holds in order:";
+    for (const auto& piece : pieces) *out << " \"" << piece << "\"";
+  }
+  void DescribeNegationTo(std::ostream* out) const {
+    *out << "does not hold in order:";
+    for (const auto& piece : pieces) *out << " \"" << piece << "\"";
+  }
+};
+
+::testing::Matcher<const std::string&> inOrder(std::initializer_list<std::string> pieces) {
+  return InOrder{pieces};
 }
 
-// The pieces in this order anywhere in the child's standard error.
-std::string inOrder(std::initializer_list<std::string> pieces) {
-  std::string pattern;
-  for (const auto& piece : pieces) pattern += (pattern.empty() ? "" : ".*") + escaped(piece);
-  return pattern;
+// How the headless desktop prints a message box (in UTF-8, whatever the code page of the log).
+std::string box(const std::u16string& caption, const std::u16string& text) {
+  return "[" + platform::to_utf8(caption) + "] " + platform::to_utf8(text);
 }
 
 // A death-test child runs the test body again from its start. The folder, its archives and the
@@ -66,7 +88,7 @@ struct PackageStep : ::testing::Test {
     } else {
       owned = std::make_unique<temp_folder>();
       folder = owned->path();
-      setenv(SHARED_FOLDER_VARIABLE, folder.c_str(), 1);
+      setenv(SHARED_FOLDER_VARIABLE, folder.string().c_str(), 1);
     }
     dlistMap.clear();
     platform::headless::clear_shown_boxes();
@@ -89,14 +111,15 @@ struct PackageStep : ::testing::Test {
     installDownloadedPackage(launcherFolder(), {u"res.12", u"12"}, md5Map, gameName());
   }
 
-  CurrentFolderGuard keepFolder;
   std::unique_ptr<temp_folder> owned;
+  CurrentFolderGuard keepFolder;
   fs::path folder;
   LogCapture log;
   StderrSink toStderr;
 };
 
-const std::string package = R"([{"name": "res/", "dir": true}, {"name": "res/a.txt", "data": "installed"}])";
+const std::vector<install_testing::zip_entry> package = {install_testing::folderEntry("res/"),
+                                                         install_testing::fileEntry("res/a.txt", "installed")};
 
 TEST_F(PackageStep, MatchingDigestExtractsAndRecords) {
   makeZip(folder / "res.12", package);
@@ -112,7 +135,7 @@ TEST_F(PackageStep, OtherDigestDeletesThePackageAndEnds) {
   const std::string path = platform::to_ansi(core_path(folder / "res.12"));
   EXPECT_EXIT(install({{u"res.12", u"D41D8CD98F00B204E9800998ECF8427E"}}), ExitedWithCode(0),
               inOrder({"[ERROR]", "[CWebWindow::UnCompress]>> unzipfile fail, md5 is not the same:" + path,
-                       "[提示] 微端数据校验失败，请重试"}));
+                       box(u"提示", u"微端数据校验失败，请重试")}));
   EXPECT_FALSE(fs::exists(folder / "res.12"));
   EXPECT_FALSE(fs::exists(folder / "res"));
 }
@@ -121,18 +144,18 @@ TEST_F(PackageStep, DigestIsComparedExactly) {
   if (isParent()) makeZip(folder / "res.12", package);
   auto lowerDigest = digestOf(u"res.12");
   lowerDigest[u"res.12"] = lowerCased(lowerDigest[u"res.12"]);
-  EXPECT_EXIT(install(lowerDigest), ExitedWithCode(0), inOrder({"md5 is not the same:", "微端数据校验失败，请重试"}));
+  EXPECT_EXIT(install(lowerDigest), ExitedWithCode(0), inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
 
 TEST_F(PackageStep, MissingPackageWithoutDigestFailsTheCheck) {
-  EXPECT_EXIT(install({}), ExitedWithCode(0), inOrder({"md5 is not the same:", "微端数据校验失败，请重试"}));
+  EXPECT_EXIT(install({}), ExitedWithCode(0), inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
 
 TEST_F(PackageStep, DamagedArchiveWithoutRunningGameEnds) {
   write_bytes(folder / "res.12", "not an archive");
   EXPECT_EXIT(install(digestOf(u"res.12")), ExitedWithCode(0),
               inOrder({"[ERROR]", "[CWebWindow::UnCompress]>> data assert fail , please relauncher program",
-                       "[提示] 检测到微端数据已损坏，请重新安装后尝试"}));
+                       box(u"提示", u"检测到微端数据已损坏，请重新安装后尝试")}));
 }
 
 TEST_F(PackageStep, RunningGameTheUserKeepsEndsTheLauncher) {
@@ -144,7 +167,7 @@ TEST_F(PackageStep, RunningGameTheUserKeepsEndsTheLauncher) {
         platform::headless::preset_answers({platform::answer_cancel});
         install(digestOf(u"res.12"));
       },
-      ExitedWithCode(0), inOrder({"data assert fail", "[错误提示] 有另一个游戏实例正在运行，需要关闭才能执行更新，是否强制关闭？"}));
+      ExitedWithCode(0), inOrder({"data assert fail", box(u"错误提示", u"有另一个游戏实例正在运行，需要关闭才能执行更新，是否强制关闭？")}));
   EXPECT_TRUE(game->running()) << "a refused close leaves the game alone";
 }
 
@@ -177,9 +200,9 @@ TEST_F(PackageStep, SecondExtractionFailureEnds) {
     game = std::make_unique<GameStandIn>(folder / STAND_IN_NAME);
   }
   EXPECT_EXIT(install(digestOf(u"res.12")), ExitedWithCode(0),
-              inOrder({"data assert fail", "有另一个游戏实例正在运行", "[ERROR]",
+              inOrder({"data assert fail", platform::to_utf8(u"有另一个游戏实例正在运行"), "[ERROR]",
                        "[CWebWindow::UnCompress]>> ReUnzip fail!",
-                       "[错误] 游戏更新失败，可能数据已经损坏, 建议重新安装微端"}));
+                       box(u"错误", u"游戏更新失败，可能数据已经损坏, 建议重新安装微端")}));
   EXPECT_TRUE(game->waitKilled(10000)) << "the launcher closed the game before trying again";
 }
 

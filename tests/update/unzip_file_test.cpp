@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "platform/text.h"
+#include "support/file_facts.h"
 #include "update/install_fixture.h"
 #include "update/unzip_file.h"
 
@@ -9,8 +9,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using install_testing::CurrentFolderGuard;
+using install_testing::countingBytes;
+using install_testing::fileEntry;
+using install_testing::folderEntry;
 using install_testing::LogCapture;
 using install_testing::makeZip;
+using install_testing::zip_entry;
 using testing_support::core_path;
 using testing_support::read_bytes;
 using testing_support::temp_folder;
@@ -20,20 +24,20 @@ struct UnzipFileTest : ::testing::Test {
   // Packages are extracted into target; the folder around it shows anything that escapes.
   UnzipFileTest() : target(dir.path() / "launcher") { fs::create_directory(target); }
 
-  bool unzip(const std::string& jsonEntries) {
-    makeZip(dir.path() / "package.zip", jsonEntries);
+  bool unzip(const std::vector<zip_entry>& entries) {
+    makeZip(dir.path() / "package.zip", entries);
     return UnzipFile(core_path(target) + u"\\", core_path(dir.path() / "package.zip"));
   }
   std::vector<std::string> errorLines() const { return log.lines("ERROR", "CWebWindow::UnzipFile"); }
 
-  CurrentFolderGuard keepFolder;
   temp_folder dir;
+  CurrentFolderGuard keepFolder;
   fs::path target;
   LogCapture log;
 };
 
 TEST_F(UnzipFileTest, FolderEntryThenItsFile) {
-  EXPECT_TRUE(unzip(R"([{"name": "data/", "dir": true}, {"name": "data/a.txt", "data": "hello"}])"));
+  EXPECT_TRUE(unzip({folderEntry("data/"), fileEntry("data/a.txt", "hello")}));
   EXPECT_TRUE(fs::is_directory(target / "data"));
   EXPECT_EQ(read_bytes(target / "data" / "a.txt"), "hello");
   EXPECT_TRUE(errorLines().empty());
@@ -45,7 +49,7 @@ TEST_F(UnzipFileTest, FolderEntryThenItsFile) {
 
 TEST_F(UnzipFileTest, NestedFileWithoutFolderEntriesGetsItsFolders) {
   // 40,000 bytes take three 16 KiB pieces; deflated, so inflate runs across them.
-  EXPECT_TRUE(unzip(R"([{"name": "x/y/z.bin", "size": 40000}, {"name": "top.txt", "data": "t"}])"));
+  EXPECT_TRUE(unzip({fileEntry("x/y/z.bin", countingBytes(40000)), fileEntry("top.txt", "t")}));
   const std::string data = read_bytes(target / "x" / "y" / "z.bin");
   ASSERT_EQ(data.size(), 40000u);
   for (std::size_t i = 0; i < data.size(); i += 997) ASSERT_EQ(static_cast<unsigned char>(data[i]), i % 256);
@@ -53,19 +57,21 @@ TEST_F(UnzipFileTest, NestedFileWithoutFolderEntriesGetsItsFolders) {
 }
 
 TEST_F(UnzipFileTest, FolderEntryWithOnlyTheUnixDirectoryBit) {
-  EXPECT_TRUE(unzip(R"([{"name": "assets/", "unix_dir": true}])"));
+  zip_entry assets = folderEntry("assets/");
+  assets.type = zip_entry::kind::unix_folder;
+  EXPECT_TRUE(unzip({assets}));
   EXPECT_TRUE(fs::is_directory(target / "assets"));
 }
 
 TEST_F(UnzipFileTest, EmptyArchiveExtractsNothingAndSucceeds) {
-  EXPECT_TRUE(unzip("[]"));
+  EXPECT_TRUE(unzip({}));
   EXPECT_TRUE(fs::is_empty(target));
   EXPECT_TRUE(errorLines().empty());
 }
 
 TEST_F(UnzipFileTest, ExistingFilesAreReplacedWhole) {
   write_bytes(target / "a.txt", std::string(5000, 'o'));
-  EXPECT_TRUE(unzip(R"([{"name": "a.txt", "data": "new"}])"));
+  EXPECT_TRUE(unzip({fileEntry("a.txt", "new")}));
   EXPECT_EQ(read_bytes(target / "a.txt"), "new");
 }
 
@@ -80,8 +86,7 @@ TEST_F(UnzipFileTest, ArchiveThatCannotBeOpened) {
 
 TEST_F(UnzipFileTest, EntryThatCannotBeCreatedStopsTheRest) {
   fs::create_directory(target / "b.txt");  // a folder where the second file should go
-  EXPECT_FALSE(unzip(R"([{"name": "a.txt", "data": "a"}, {"name": "b.txt", "data": "b"},
-                         {"name": "c.txt", "data": "c"}])"));
+  EXPECT_FALSE(unzip({fileEntry("a.txt", "a"), fileEntry("b.txt", "b"), fileEntry("c.txt", "c")}));
   EXPECT_EQ(read_bytes(target / "a.txt"), "a");
   EXPECT_FALSE(fs::exists(target / "c.txt"));
   const auto errors = errorLines();
@@ -90,16 +95,17 @@ TEST_F(UnzipFileTest, EntryThatCannotBeCreatedStopsTheRest) {
 }
 
 TEST_F(UnzipFileTest, DamagedEntryDataFails) {
-  for (const char* how : {"inflate", "crc"}) {
-    SCOPED_TRACE(how);
-    const std::string entries = std::string(R"([{"name": "ok.txt", "data": "fine"}, {"name": "bad.bin", "data": ")") +
-                             std::string(3000, 'q') + R"(", "corrupt": ")" + how + R"("}])";
+  for (const auto how : {zip_entry::damage::inflate, zip_entry::damage::crc}) {
+    SCOPED_TRACE(how == zip_entry::damage::crc ? "crc" : "inflate");
+    zip_entry bad = fileEntry("bad.bin", std::string(3000, 'q'));
+    bad.broken = how;
     const auto before = errorLines().size();
-    EXPECT_FALSE(unzip(entries));
+    EXPECT_FALSE(unzip({fileEntry("ok.txt", "fine"), bad}));
     EXPECT_EQ(read_bytes(target / "ok.txt"), "fine");
     const auto errors = errorLines();
     ASSERT_EQ(errors.size(), before + 1);
     EXPECT_NE(errors.back().find("unzip fail, errcode=:1024, ze.name=bad.bin"), std::string::npos) << errors.back();
+    keepFolder.restore();
     fs::remove_all(target);
     fs::create_directory(target);
   }
@@ -107,71 +113,80 @@ TEST_F(UnzipFileTest, DamagedEntryDataFails) {
 
 TEST_F(UnzipFileTest, EntriesOutsideTheFolderFailThePackage) {
   struct Case {
-    const char* jsonName;
-    const char* loggedName;
+    const char* name;
     fs::path wouldLand;  // relative to dir, i.e. beside the launcher folder
   };
   const Case cases[] = {
-      {"../up.txt", "../up.txt", "up.txt"},
-      {"data/../../up2.txt", "data/../../up2.txt", "up2.txt"},
-      {"..\\\\up3.txt", "..\\up3.txt", "up3.txt"},
-      {"../outside/", "../outside/", "outside"},
-      {"C:/drive.txt", "C:/drive.txt", "drive.txt"},
+      {"../up.txt", "up.txt"},
+      {"data/../../up2.txt", "up2.txt"},
+      {"..\\up3.txt", "up3.txt"},
+      {"../outside/", "outside"},
+      {"C:/drive.txt", "drive.txt"},
+      {"C:\\drive2.txt", "drive2.txt"},
+      {"C:drive3.txt", "drive3.txt"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.loggedName);
-    const bool folder = std::string(c.jsonName).back() == '/';
-    const std::string entries = std::string(R"([{"name": ")") + c.jsonName + R"(", )" +
-                             (folder ? R"("dir": true}])" : R"("data": "x"}])");
+    SCOPED_TRACE(c.name);
+    const bool folder = std::string(c.name).back() == '/';
     const auto before = errorLines().size();
-    EXPECT_FALSE(unzip(entries));
+    EXPECT_FALSE(unzip({folder ? folderEntry(c.name) : fileEntry(c.name, "x")}));
     EXPECT_FALSE(fs::exists(dir.path() / c.wouldLand));
+    // Read from the extraction folder, which is still current: on Windows a drive name
+    // points at that drive instead.
+    EXPECT_FALSE(fs::exists(fs::path(c.name)));
+    EXPECT_TRUE(fs::is_empty(target));
     EXPECT_EQ(errorLines().size(), before + 1);
-    EXPECT_EQ(log.lines("ERROR", "CWebWindow::UnzipFile", std::string("ze.name=") + c.loggedName).size(), 1u);
+    EXPECT_EQ(log.lines("ERROR", "CWebWindow::UnzipFile", std::string("ze.name=") + c.name).size(), 1u);
   }
-  // An absolute name: the generator stores it as given; nothing may appear at that path.
+  // Absolute names, stored as given: with "/" only, with the system's own separators, and
+  // (on Windows) without the drive. Nothing may appear at that path or below the folder.
   const fs::path absolute = dir.path() / "absolute.txt";
-  EXPECT_FALSE(unzip(R"([{"name": ")" + absolute.string() + R"(", "data": "x"}])"));
-  EXPECT_FALSE(fs::exists(absolute));
-  EXPECT_FALSE(fs::exists(target / absolute.relative_path()));
-  EXPECT_TRUE(fs::is_empty(target));
+  const std::string rootRelative = (fs::path("/") / absolute.relative_path()).generic_string();
+  for (const std::string& name : {absolute.generic_string(), absolute.string(), rootRelative}) {
+    SCOPED_TRACE(name);
+    const auto before = log.lines("ERROR", "CWebWindow::UnzipFile", "ze.name=" + name).size();
+    EXPECT_FALSE(unzip({fileEntry(name, "x")}));
+    EXPECT_FALSE(fs::exists(absolute));
+    EXPECT_FALSE(fs::exists(target / absolute.relative_path()));
+    EXPECT_TRUE(fs::is_empty(target));
+    EXPECT_EQ(log.lines("ERROR", "CWebWindow::UnzipFile", "ze.name=" + name).size(), before + 1);
+  }
 }
 
-struct FileTimes {
-  std::int64_t modified = 0;
-  std::int64_t accessed = 0;
-};
-
-FileTimes timesOf(const fs::path& file) {
-  struct stat st {};
-  EXPECT_EQ(stat(file.c_str(), &st), 0);
-  return {st.st_mtim.tv_sec, st.st_atim.tv_sec};
+zip_entry timedEntry(const std::string& name, const std::string& extra = {}) {
+  zip_entry entry = fileEntry(name, "");
+  entry.modified = {2010, 1, 2, 3, 4, 6};
+  entry.extra = extra;
+  return entry;
 }
 
 TEST_F(UnzipFileTest, TimesComeFromTheDosTimeThenTheExtendedTimestamp) {
-  ASSERT_TRUE(unzip(R"([
-    {"name": "dos.txt", "date_time": [2010, 1, 2, 3, 4, 6]},
-    {"name": "both.txt", "date_time": [2010, 1, 2, 3, 4, 6], "ut": {"flags": 7, "times": [1000000000, 1100000000, 1200000000]}},
-    {"name": "mtime.txt", "date_time": [2010, 1, 2, 3, 4, 6], "ut": {"flags": 1, "times": [1000000000]}},
-    {"name": "cut.txt", "date_time": [2010, 1, 2, 3, 4, 6], "extra_hex": "0a00040001020304", "ut": {"flags": 3, "times": [1000000000]}},
-    {"name": "early.txt", "date_time": [2010, 1, 2, 3, 4, 6], "ut": {"flags": 1, "times": [-5]}}
-  ])"));
+  using testing_support::extended_timestamp_block;
+  const std::string otherBlock("\x0a\x00\x04\x00\x01\x02\x03\x04", 8);
+  ASSERT_TRUE(unzip({
+      timedEntry("dos.txt"),
+      timedEntry("both.txt", extended_timestamp_block(7, {1000000000, 1100000000, 1200000000})),
+      timedEntry("mtime.txt", extended_timestamp_block(1, {1000000000})),
+      timedEntry("cut.txt", otherBlock + extended_timestamp_block(3, {1000000000})),
+      timedEntry("early.txt", extended_timestamp_block(1, {-5})),
+  }));
+  using testing_support::file_times_of;
   // 2010-01-02 03:04:06 taken as UTC, as the archive's writer stored it.
   constexpr std::int64_t dos = 1262401446;
-  const auto dosOnly = timesOf(target / "dos.txt");
+  const auto dosOnly = file_times_of(target / "dos.txt");
   EXPECT_EQ(dosOnly.modified, dos);
   EXPECT_EQ(dosOnly.accessed, dos);
-  const auto both = timesOf(target / "both.txt");
+  const auto both = file_times_of(target / "both.txt");
   EXPECT_EQ(both.modified, 1000000000);
   EXPECT_EQ(both.accessed, 1100000000);
-  const auto mtimeOnly = timesOf(target / "mtime.txt");
+  const auto mtimeOnly = file_times_of(target / "mtime.txt");
   EXPECT_EQ(mtimeOnly.modified, 1000000000);
   EXPECT_EQ(mtimeOnly.accessed, dos);
   // Another block before "UT" is stepped over; an access time the block has no room for is not read.
-  const auto cut = timesOf(target / "cut.txt");
+  const auto cut = file_times_of(target / "cut.txt");
   EXPECT_EQ(cut.modified, 1000000000);
   EXPECT_EQ(cut.accessed, dos);
-  EXPECT_EQ(timesOf(target / "early.txt").modified, dos);
+  EXPECT_EQ(file_times_of(target / "early.txt").modified, dos);
 }
 
 }  // namespace

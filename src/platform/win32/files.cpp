@@ -75,7 +75,11 @@ std::vector<dir_entry> find_files(std::u16string_view pattern) {
   return found;
 }
 
-bool path_exists(std::u16string_view path) { return !find_files(path).empty(); }
+// As PathFileExistsW: a bare drive ("C:") and a folder written with its trailing "\" exist too,
+// which a directory search does not find.
+bool path_exists(std::u16string_view path) {
+  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool narrow_path_exists(std::string_view ansi_path) {
   return _access(std::string(ansi_path).c_str(), 0) == 0;
