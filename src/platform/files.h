@@ -19,6 +19,9 @@ struct dir_entry {
 // pattern may hold the wildcards * and ?, and a plain name finds itself (file or folder).
 std::vector<dir_entry> find_files(std::u16string_view pattern);
 bool path_exists(std::u16string_view path);
+// A file or folder at exactly this path, without wildcards, as PathFileExistsW: unlike a
+// directory search it also finds a bare drive ("C:") and a folder written with a trailing "\".
+bool exact_path_exists(std::u16string_view path);
 
 // _access(path, 0) on a narrow path in the ANSI code page: a file or a folder.
 bool narrow_path_exists(std::string_view ansi_path);

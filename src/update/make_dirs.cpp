@@ -9,16 +9,16 @@ bool createMissingLevels(const std::u16string& path) {
     if (path[i] != u'\\' || (i + 1 < path.size() && path[i + 1] == u'\\')) continue;
     const std::u16string prefix = path.substr(0, i);
     // An empty prefix is the root of an absolute path, which always exists.
-    if (prefix.empty() || platform::path_exists(prefix)) continue;
+    if (prefix.empty() || platform::exact_path_exists(prefix)) continue;
     if (!platform::create_directory(prefix)) return false;
   }
-  return platform::path_exists(path) || platform::create_directory(path);
+  return platform::exact_path_exists(path) || platform::create_directory(path);
 }
 
 }  // namespace
 
 bool makeDirs(const std::u16string& path, std::u16string& resolved) {
-  if (!platform::path_exists(path) && !platform::create_directory(path) && !createMissingLevels(path)) {
+  if (!platform::exact_path_exists(path) && !platform::create_directory(path) && !createMissingLevels(path)) {
     return false;
   }
   const std::u16string remembered = platform::current_directory();

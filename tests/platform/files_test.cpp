@@ -36,6 +36,21 @@ TEST(Files, DirectorySearchTakesBackslashesWildcardsAndFolders) {
   EXPECT_FALSE(platform::path_exists(folder + u"miss*"));
 }
 
+TEST(Files, ExactPathTakesNoWildcardsButATrailingSeparator) {
+  temp_folder dir;
+  testing_support::write_bytes(dir.path() / "other", "x");
+  std::filesystem::create_directory(dir.path() / "sub");
+  const auto folder = dir.core_folder();
+  EXPECT_TRUE(platform::exact_path_exists(folder + u"other"));
+  EXPECT_TRUE(platform::exact_path_exists(folder + u"sub"));
+  EXPECT_TRUE(platform::exact_path_exists(folder + u"sub\\")) << "a folder written with its separator";
+  EXPECT_TRUE(platform::exact_path_exists(folder)) << "the folder itself, ending in its separator";
+  EXPECT_FALSE(platform::exact_path_exists(folder + u"oth?r"));
+  EXPECT_FALSE(platform::exact_path_exists(folder + u"*"));
+  EXPECT_FALSE(platform::exact_path_exists(folder + u"missing"));
+  EXPECT_FALSE(platform::exact_path_exists(folder + u"missing\\"));
+}
+
 TEST(Files, WriteReadReplaceAndDelete) {
   temp_folder dir;
   const auto folder = dir.core_folder();

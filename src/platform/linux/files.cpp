@@ -60,6 +60,11 @@ std::vector<dir_entry> find_files(std::u16string_view pattern) {
 
 bool path_exists(std::u16string_view path) { return !find_files(path).empty(); }
 
+bool exact_path_exists(std::u16string_view path) {
+  struct stat st {};
+  return stat(native_path(path).c_str(), &st) == 0;
+}
+
 bool narrow_path_exists(std::string_view ansi_path) {
   return access(native_path(from_ansi(ansi_path)).c_str(), F_OK) == 0;
 }

@@ -75,9 +75,9 @@ std::vector<dir_entry> find_files(std::u16string_view pattern) {
   return found;
 }
 
-// As PathFileExistsW: a bare drive ("C:") and a folder written with its trailing "\" exist too,
-// which a directory search does not find.
-bool path_exists(std::u16string_view path) {
+bool path_exists(std::u16string_view path) { return !find_files(path).empty(); }
+
+bool exact_path_exists(std::u16string_view path) {
   return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
