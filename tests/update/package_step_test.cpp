@@ -144,11 +144,13 @@ TEST_F(PackageStep, DigestIsComparedExactly) {
   if (isParent()) makeZip(folder / "res.12", package);
   auto lowerDigest = digestOf(u"res.12");
   lowerDigest[u"res.12"] = lowerCased(lowerDigest[u"res.12"]);
-  EXPECT_EXIT(install(lowerDigest), ExitedWithCode(0), inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
+  EXPECT_EXIT(install(lowerDigest), ExitedWithCode(0),
+              inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
 
 TEST_F(PackageStep, MissingPackageWithoutDigestFailsTheCheck) {
-  EXPECT_EXIT(install({}), ExitedWithCode(0), inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
+  EXPECT_EXIT(install({}), ExitedWithCode(0),
+              inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
 
 TEST_F(PackageStep, DamagedArchiveWithoutRunningGameEnds) {
@@ -167,7 +169,8 @@ TEST_F(PackageStep, RunningGameTheUserKeepsEndsTheLauncher) {
         platform::headless::preset_answers({platform::answer_cancel});
         install(digestOf(u"res.12"));
       },
-      ExitedWithCode(0), inOrder({"data assert fail", box(u"错误提示", u"有另一个游戏实例正在运行，需要关闭才能执行更新，是否强制关闭？")}));
+      ExitedWithCode(0),
+      inOrder({"data assert fail", box(u"错误提示", u"有另一个游戏实例正在运行，需要关闭才能执行更新，是否强制关闭？")}));
   EXPECT_TRUE(game->running()) << "a refused close leaves the game alone";
 }
 
