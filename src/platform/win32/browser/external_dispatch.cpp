@@ -7,6 +7,10 @@
 
 namespace platform::win32 {
 
+// The launcher's results travel to the page unchanged: the portable codes are the system's.
+static_assert(s_ok == S_OK && e_notimpl == E_NOTIMPL && e_fail == E_FAIL &&
+              disp_e_unknownname == DISP_E_UNKNOWNNAME);
+
 HRESULT STDMETHODCALLTYPE external_dispatch::QueryInterface(REFIID id, void** object) {
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch)) {
