@@ -2,6 +2,7 @@
 
 #include <deque>
 
+#include "platform/keyboard_hook.h"
 #include "platform/message_box.h"
 #include "platform/skin_surface.h"
 #include "ui/skin_window.h"
@@ -20,6 +21,7 @@ int runMainWindow(const web_window_binding& webWindow) {
   mainWindow.show();
   mainWindow.render();
   if (webWindow.hide) webWindow.hide();
+  const auto keyboardHook = platform::install_keyboard_hook();
   return platform::run_message_loop();
 }
 

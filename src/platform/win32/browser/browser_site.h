@@ -1,0 +1,116 @@
+#pragma once
+// The container side of the hosted browser control: client site, in-place site and frame, and
+// the UI handler whose GetExternal gives the page its window.external. The control keeps
+// references to the site for as long as it likes, so the site is counted and deletes itself
+// with its last reference; detach() cuts it off from the launcher before the host goes away.
+#include <windows.h>
+#include <mshtmhst.h>
+#include <oleidl.h>
+
+#include <atomic>
+
+#include "platform/win32/browser/external_dispatch.h"
+
+namespace platform::win32 {
+
+// COM interfaces have no virtual destructor: these objects end only through their own Release
+// or their owner, never through an interface pointer.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class browser_site final : public IOleClientSite,
+                           public IOleInPlaceSite,
+                           public IOleInPlaceFrame,
+                           public IDocHostUIHandler {
+ public:
+  // The reference the caller receives is the first one.
+  static browser_site* create(HWND host_window, script_dispatch& external);
+  browser_site(HWND host_window, script_dispatch& external)
+      : host_window_(host_window), external_(external) {}
+  virtual ~browser_site() = default;
+  browser_site(const browser_site&) = delete;
+  browser_site& operator=(const browser_site&) = delete;
+
+  void detach();
+  IOleClientSite* client_site() { return this; }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IOleClientSite
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override;
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override;
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(WINBOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  // IOleWindow, shared by the in-place site and the frame
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(WINBOOL) override { return E_NOTIMPL; }
+
+  // IOleInPlaceSite
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                             LPRECT position, LPRECT clip,
+                                             LPOLEINPLACEFRAMEINFO frame_info) override;
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(WINBOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+  // IOleInPlaceUIWindow and IOleInPlaceFrame: no toolbars, menus or status bar.
+  HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override {
+    return INPLACE_E_NOTOOLSPACE;
+  }
+  HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(WINBOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+  // IDocHostUIHandler
+  HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override;
+  HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*,
+                                   IOleInPlaceFrame*, IOleInPlaceUIWindow*) override {
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(WINBOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(WINBOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, WINBOOL) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override;
+  HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override;
+  HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** dispatch) override;
+  HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* translated) override;
+  HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** result) override;
+
+ private:
+  std::atomic<ULONG> references_{1};
+  HWND host_window_;
+  external_dispatch external_;
+  bool attached_ = true;
+};
+#pragma GCC diagnostic pop
+
+}  // namespace platform::win32

@@ -1,0 +1,144 @@
+// The container's COM objects on their own: what the browser control asks of them and what
+// reaches the launcher through them.
+#include <gtest/gtest.h>
+
+#include <exdisp.h>
+#include <exdispid.h>
+#include <ole2.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/browser/browser_events.h"
+#include "platform/win32/browser/browser_site.h"
+#include "platform/win32/browser/com_ptr.h"
+
+namespace {
+
+using platform::win32::browser_events;
+using platform::win32::browser_site;
+using platform::win32::com_ptr;
+
+struct recording_dispatch : platform::script_dispatch {
+  std::vector<std::u16string> lookups;
+  std::vector<std::int32_t> invoked;
+  std::int32_t get_id_of_name(std::u16string_view name) override {
+    lookups.emplace_back(name);
+    return name == u"callIE" ? 100003 : 0;
+  }
+  platform::hresult invoke(std::int32_t id, platform::dispatch_params&, platform::variant*) override {
+    invoked.push_back(id);
+    return platform::s_ok;
+  }
+};
+
+HRESULT fire(IDispatch& sink, DISPID id) {
+  DISPPARAMS none{};
+  return sink.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+                     nullptr);
+}
+
+TEST(BrowserEvents, OnlyCompletedDocumentsReachTheLauncherUntilDetached) {
+  recording_dispatch launcher;
+  com_ptr<browser_events> events(browser_events::create(launcher));
+
+  auto asEvents = events.query<IDispatch>(DIID_DWebBrowserEvents2);
+  ASSERT_TRUE(asEvents);
+  EXPECT_FALSE(events.query<IUnknown>(IID_IOleClientSite));
+
+  for (const DISPID id : {DISPID_BEFORENAVIGATE2, DISPID_NAVIGATECOMPLETE2, DISPID_NAVIGATEERROR,
+                          DISPID_DOCUMENTCOMPLETE, DISPID_DOWNLOADCOMPLETE, DISPID_DOCUMENTCOMPLETE})
+    EXPECT_EQ(fire(*asEvents.get(), id), S_OK);
+  EXPECT_EQ(launcher.invoked, (std::vector<std::int32_t>{259, 259}));
+
+  events->detach();
+  EXPECT_EQ(fire(*asEvents.get(), DISPID_DOCUMENTCOMPLETE), S_OK);
+  EXPECT_EQ(launcher.invoked.size(), 2u);
+}
+
+struct BrowserSiteTest : ::testing::Test {
+  HWND window = nullptr;
+  recording_dispatch launcher;
+  com_ptr<browser_site> site;
+
+  void SetUp() override {
+    WNDCLASSEXW description{};
+    description.cbSize = sizeof(description);
+    description.lpfnWndProc = DefWindowProcW;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = L"siteTestWindow";
+    RegisterClassExW(&description);
+    window = CreateWindowExW(0, L"siteTestWindow", L"", WS_POPUP, 0, 0, 300, 200, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    site = com_ptr<browser_site>(browser_site::create(window, launcher));
+  }
+  void TearDown() override {
+    site.reset();
+    DestroyWindow(window);
+  }
+};
+
+TEST_F(BrowserSiteTest, AnswersForEveryInterfaceTheControlAsksFor) {
+  EXPECT_TRUE(site.query<IOleClientSite>(IID_IOleClientSite));
+  EXPECT_TRUE(site.query<IOleInPlaceSite>(IID_IOleInPlaceSite));
+  EXPECT_TRUE(site.query<IOleInPlaceFrame>(IID_IOleInPlaceFrame));
+  EXPECT_TRUE(site.query<IDocHostUIHandler>(IID_IDocHostUIHandler));
+  EXPECT_FALSE(site.query<IDispatch>(IID_IDispatch));
+  // Every interface is the same object.
+  auto fromHandler = site.query<IDocHostUIHandler>(IID_IDocHostUIHandler).query<IUnknown>(IID_IUnknown);
+  auto fromFrame = site.query<IOleInPlaceFrame>(IID_IOleInPlaceFrame).query<IUnknown>(IID_IUnknown);
+  EXPECT_EQ(fromHandler.get(), fromFrame.get());
+}
+
+TEST_F(BrowserSiteTest, PlacesTheControlOverTheWholeHostWindow) {
+  auto inPlace = site.query<IOleInPlaceSite>(IID_IOleInPlaceSite);
+  com_ptr<IOleInPlaceFrame> frame;
+  com_ptr<IOleInPlaceUIWindow> document;
+  RECT position{}, clip{};
+  OLEINPLACEFRAMEINFO info{};
+  info.cb = sizeof(info);
+  ASSERT_EQ(inPlace->GetWindowContext(frame.put(), document.put(), &position, &clip, &info), S_OK);
+  ASSERT_TRUE(frame);
+  EXPECT_FALSE(document);
+  EXPECT_EQ(position.right - position.left, 300);
+  EXPECT_EQ(position.bottom - position.top, 200);
+  EXPECT_TRUE(EqualRect(&position, &clip));
+  EXPECT_EQ(info.hwndFrame, window);
+  HWND reported = nullptr;
+  EXPECT_EQ(frame->GetWindow(&reported), S_OK);
+  EXPECT_EQ(reported, window);
+}
+
+TEST_F(BrowserSiteTest, GivesThePageTheLauncherAsExternalUntilDetached) {
+  auto handler = site.query<IDocHostUIHandler>(IID_IDocHostUIHandler);
+  IDispatch* external = nullptr;
+  ASSERT_EQ(handler->GetExternal(&external), S_OK);
+  ASSERT_NE(external, nullptr);
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"callIE")};
+  DISPID id = 0;
+  EXPECT_EQ(external->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id), S_OK);
+  EXPECT_EQ(id, 100003);
+  DISPPARAMS none{};
+  EXPECT_EQ(external->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                             nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(launcher.invoked, (std::vector<std::int32_t>{100003}));
+
+  site->detach();
+  external = reinterpret_cast<IDispatch*>(1);
+  EXPECT_NE(handler->GetExternal(&external), S_OK);
+  EXPECT_EQ(external, nullptr);
+  HWND reported = window;
+  EXPECT_NE(site.query<IOleInPlaceSite>(IID_IOleInPlaceSite)->GetWindow(&reported), S_OK);
+}
+
+TEST_F(BrowserSiteTest, KeepsTheBrowserFrameless) {
+  auto handler = site.query<IDocHostUIHandler>(IID_IDocHostUIHandler);
+  DOCHOSTUIINFO info{};
+  info.cbSize = sizeof(info);
+  ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
+  EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_NO3DBORDER, 0u);
+}
+
+}  // namespace

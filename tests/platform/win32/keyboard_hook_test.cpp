@@ -1,0 +1,105 @@
+// The thread keyboard hook in front of the hosted browser: while installed, typed keys still
+// reach the windows and the hooks installed before it; Tab and Enter go to the page's document
+// on the way (which needs an HTML engine to be seen, so not here).
+#include <gtest/gtest.h>
+
+#include <ole2.h>
+#include <windows.h>
+
+#include <chrono>
+#include <vector>
+
+#include "platform/browser_host.h"
+#include "platform/keyboard_hook.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<WPARAM> keys_at_window;
+std::vector<WPARAM> keys_at_earlier_hook;
+HHOOK earlier_hook = nullptr;
+
+LRESULT CALLBACK recording_window(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN) keys_at_window.push_back(wparam);
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK recording_hook(int code, WPARAM wparam, LPARAM lparam) {
+  // Key-down transitions only (bit 31 clear).
+  if (code == HC_ACTION && (static_cast<DWORD>(lparam) & 0x80000000u) == 0)
+    keys_at_earlier_hook.push_back(wparam);
+  return CallNextHookEx(earlier_hook, code, wparam, lparam);
+}
+
+void pump_messages(std::chrono::milliseconds duration) {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  while (std::chrono::steady_clock::now() < end) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void type_keys(const std::vector<WORD>& keys) {
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    INPUT up = down;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(down);
+    inputs.push_back(up);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+struct null_dispatch : platform::script_dispatch {
+  std::int32_t get_id_of_name(std::u16string_view) override { return 0; }
+  platform::hresult invoke(std::int32_t, platform::dispatch_params&, platform::variant*) override {
+    return platform::s_ok;
+  }
+};
+
+TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  WNDCLASSEXW description{};
+  description.cbSize = sizeof(description);
+  description.lpfnWndProc = recording_window;
+  description.hInstance = GetModuleHandleW(nullptr);
+  description.lpszClassName = L"keyboardTestWindow";
+  RegisterClassExW(&description);
+  const HWND window = CreateWindowExW(0, L"keyboardTestWindow", L"", WS_POPUP | WS_VISIBLE, 0, 0,
+                                      587, 319, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  null_dispatch external;
+  auto browser = platform::create_browser_host(reinterpret_cast<platform::window_handle>(window),
+                                               external);
+  ASSERT_NE(browser, nullptr);
+  SetForegroundWindow(window);
+  SetFocus(window);
+  pump_messages(200ms);
+
+  earlier_hook = SetWindowsHookExW(WH_KEYBOARD, recording_hook, nullptr, GetCurrentThreadId());
+  ASSERT_NE(earlier_hook, nullptr);
+  {
+    const auto hook = platform::install_keyboard_hook();
+    ASSERT_NE(hook, nullptr);
+    type_keys({VK_TAB, VK_RETURN, 'A'});
+    pump_messages(500ms);
+  }
+  const std::vector<WPARAM> typed = {VK_TAB, VK_RETURN, 'A'};
+  EXPECT_EQ(keys_at_earlier_hook, typed);
+  EXPECT_EQ(keys_at_window, typed);
+
+  UnhookWindowsHookEx(earlier_hook);
+  browser.reset();
+  DestroyWindow(window);
+  OleUninitialize();
+}
+
+}  // namespace
