@@ -224,15 +224,23 @@ TEST_F(SkinWindow, TheMinimiseButtonIconifiesAndPresentingRestores) {
   ASSERT_TRUE(pump_until([&] { return minimise.current_image() == 109; }, 5000));
   mouse(centre.x, centre.y, MOUSEEVENTF_LEFTDOWN);
   ASSERT_TRUE(pump_until([&] { return minimise.current_image() == 107; }, 5000));
+  const RECT before = skin_rect();
   mouse(centre.x, centre.y, MOUSEEVENTF_LEFTUP);
   const HWND launcher = hwnd(skin.handle());
   ASSERT_TRUE(pump_until([&] { return IsIconic(launcher) != FALSE; }, 5000));
+  // The pointer leaves the vanished button; that frame is drawn while minimised.
+  mouse(10, 10);
+  pump_until([&] { return minimise.current_image() == 108; }, 3000);
   MSG quit{};
   EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "the loop goes on";
 
   // A hand-over brings the web window forward: its minimised owner comes back with it.
   platform::present_window(web);
   EXPECT_TRUE(pump_until([&] { return !IsIconic(launcher); }, 5000));
+  pump_for(200);
+  const RECT after = skin_rect();
+  EXPECT_EQ(after.left, before.left) << "restored where it was";
+  EXPECT_EQ(after.top, before.top);
 }
 
 TEST_F(SkinWindow, TheWebWindowFollowsTheLauncherWindow) {

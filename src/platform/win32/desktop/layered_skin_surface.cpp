@@ -171,8 +171,11 @@ class layered_skin_surface final : public skin_surface {
     SIZE size{width_, height_};
     POINT origin{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    const BOOL pushed = UpdateLayeredWindow(window_, screen.dc, &target, &size, memory.dc, &origin,
-                                            0, &blend, ULW_ALPHA);
+    // A minimised window's rectangle is the parking place of icons: a frame drawn then (a
+    // button's leave after minimising) must not move the window there.
+    const BOOL pushed =
+        UpdateLayeredWindow(window_, screen.dc, IsIconic(window_) ? nullptr : &target, &size,
+                            memory.dc, &origin, 0, &blend, ULW_ALPHA);
     SelectObject(memory.dc, previous);
     picture_ = std::move(picture);
     return pushed != FALSE;
