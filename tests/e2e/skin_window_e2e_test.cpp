@@ -12,6 +12,7 @@
 #include "e2e/synthetic_mouse.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
+#include "support/test_server.h"
 
 namespace {
 
@@ -131,18 +132,30 @@ struct SkinWindowOnScreen : ::testing::Test {
     return false;
   }
 
-  std::future<testing_support::child_result> start_launcher() {
+  std::future<testing_support::child_result> start_launcher(
+      const std::string& portal = "http://127.0.0.1:1/") {
     const fs::path program = dir.path() / "launcher";
     const fs::path folder = dir.path();
-    return std::async(std::launch::async, [program, folder] {
+    return std::async(std::launch::async, [program, folder, portal] {
       // The program registers its link protocol in the user's folders: keep that here.
       return testing_support::run_child(program, {}, folder,
                                         {{"LAUNCHER_REPORT_HOST", "127.0.0.1:1"},
-                                         {"LAUNCHER_PORTAL_ADDRESS", "http://127.0.0.1:1/"},
+                                         {"LAUNCHER_PORTAL_ADDRESS", portal},
                                          {"XDG_CONFIG_HOME", (folder / "config").string()},
                                          {"XDG_DATA_HOME", (folder / "data").string()}},
                                         60000);
     });
+  }
+
+  // Ends a launcher through its close button and expects its normal exit.
+  void close_launcher(std::future<testing_support::child_result>& launcher, int x, int y) {
+    move_pointer(x + 932 + 14, y + 230 + 14);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    button(true);
+    button(false);
+    ASSERT_EQ(launcher.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    const auto result = launcher.get();
+    EXPECT_EQ(result.exit_code, 0) << result.output;
   }
 };
 
@@ -194,16 +207,135 @@ TEST_F(SkinWindowOnScreen, CentredSkinWithSeeThroughCornersHoverDragAndClose) {
   })) << "the window follows the drag";
 
   // A click on the close button ends the launcher through its normal exit.
-  move_pointer(moved_x + 932 + 14, moved_y + 230 + 14);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  button(true);
-  button(false);
-  ASSERT_EQ(launcher.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-  const auto result = launcher.get();
-  EXPECT_EQ(result.exit_code, 0) << result.output;
+  close_launcher(launcher, moved_x, moved_y);
   const std::string log = read_bytes(dir.path() / "zefa_wd_run.log.1");
   EXPECT_NE(log.rfind("[wWinMain]>> 程序准备退出"), std::string::npos) << log;
   EXPECT_EQ(read_bytes(dir.path() / "dlist"), std::string("|\0|\0", 4)) << "the list was saved";
 }
 
 }  // namespace
+
+// The page of the colour-key test: a known background over the whole web window, blocks of
+// pure green (one of them drawn by a frame), of greens one step away from it and of black.
+constexpr rgba page_colour{200, 120, 40, 255};
+struct page_block {
+  int x, y;        // in the web window, 120 x 80 each
+  rgba colour;
+  bool see_through;
+};
+const page_block page_blocks[] = {
+    {40, 40, {0, 255, 0, 255}, true},    {200, 40, {0, 254, 0, 255}, false},
+    {360, 40, {1, 255, 0, 255}, false},  {40, 180, {0, 255, 1, 255}, false},
+    {200, 180, {0, 255, 0, 255}, true},  // inside a frame
+    {360, 180, {0, 0, 0, 255}, false},
+};
+
+const char* const colour_page = R"html(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><style>
+html, body { margin: 0; height: 100%; overflow: hidden; background: rgb(200, 120, 40) }
+.block { position: absolute; width: 120px; height: 80px; border: 0 }
+</style></head><body>
+<div class="block" style="left: 40px; top: 40px; background: rgb(0, 255, 0)"></div>
+<div class="block" style="left: 200px; top: 40px; background: rgb(0, 254, 0)"></div>
+<div class="block" style="left: 360px; top: 40px; background: rgb(1, 255, 0)"></div>
+<div class="block" style="left: 40px; top: 180px; background: rgb(0, 255, 1)"></div>
+<iframe class="block" style="left: 200px; top: 180px"
+        srcdoc="<body style='margin: 0; background: rgb(0, 255, 0)'></body>"></iframe>
+<div class="block" style="left: 360px; top: 180px; background: rgb(0, 0, 0)"></div>
+<script>
+// A page that rebuilds its document must not lose the key.
+for (const node of document.querySelectorAll("html > svg")) node.remove();
+</script>
+</body></html>)html";
+
+constexpr int web_x = 389;
+constexpr int web_y = 273;
+constexpr int web_width = 587;
+constexpr int web_height = 319;
+
+TEST_F(SkinWindowOnScreen, WebWindowShowsThePageInItsRectangleAndPureGreenIsSeeThrough) {
+  testing_support::temp_folder site;
+  testing_support::write_bytes(site.path() / "colour.html", colour_page);
+  testing_support::test_server server(site.path());
+  ASSERT_TRUE(server.running());
+  auto launcher = start_launcher(server.base_url() + "/colour.html");
+
+  const int left = origin_x + web_x;
+  const int top = origin_y + web_y;
+  auto on_screen = [&](const pixbuf_ptr& s, int x, int y) { return pixel(s, left + x, top + y); };
+  auto skin_at = [&](int x, int y) { return pixel(skin, web_x + x, web_y + y); };
+  auto in_block = [](int x, int y) {
+    for (const auto& block : page_blocks)
+      if (in_rect(x, y, block.x - 2, block.y - 2, 124, 84)) return true;
+    return false;
+  };
+
+  pixbuf_ptr shot;
+  ASSERT_TRUE(wait_for_screen(shot, [&](const pixbuf_ptr& s) {
+    return same(on_screen(s, 5, 5), page_colour, 0) &&
+           same(on_screen(s, web_width - 5, web_height - 5), page_colour, 0);
+  })) << "the page appears once it has loaded";
+  // Give the frame its own load before reading the blocks.
+  ASSERT_TRUE(wait_for_screen(shot, [&](const pixbuf_ptr& s) {
+    return !same(on_screen(s, 260, 220), page_colour, 0);
+  }));
+
+  // The page fills exactly the web window's rectangle: every point inside shows the page's
+  // colour (away from the blocks), the points just outside show the skin.
+  int inside = 0, inside_wrong = 0;
+  for (int y = 0; y < web_height; y += 3) {
+    for (int x = 0; x < web_width; x += 3) {
+      const int px = std::min(x, web_width - 1), py = std::min(y, web_height - 1);
+      if (in_block(px, py)) continue;
+      ++inside;
+      if (!same(on_screen(shot, px, py), page_colour, 0)) ++inside_wrong;
+    }
+  }
+  EXPECT_GT(inside, 10000);
+  EXPECT_EQ(inside_wrong, 0) << "points of the page's rectangle that do not show the page";
+  for (int corner_y : {0, web_height - 1})
+    for (int corner_x : {0, web_width - 1})
+      EXPECT_TRUE(same(on_screen(shot, corner_x, corner_y), page_colour, 0))
+          << "corner " << corner_x << "," << corner_y;
+  int outside = 0, outside_wrong = 0;
+  auto check_outside = [&](int x, int y) {
+    const rgba art = skin_at(x, y);
+    ASSERT_EQ(art.a, 255);
+    ASSERT_FALSE(same(art, page_colour, 30)) << "the artwork tells the page apart there";
+    ++outside;
+    if (!same(on_screen(shot, x, y), art)) ++outside_wrong;
+  };
+  for (int x = -1; x <= web_width; x += 7) {
+    check_outside(x, -1);
+    check_outside(x, web_height);
+  }
+  for (int y = -1; y <= web_height; y += 7) {
+    check_outside(-1, y);
+    check_outside(web_width, y);
+  }
+  EXPECT_GT(outside, 250);
+  EXPECT_EQ(outside_wrong, 0) << "points just outside the web window that do not show the skin";
+
+  // Pure green shows the skin below it, in the page and in a frame; greens one step away and
+  // other colours show themselves.
+  for (const auto& block : page_blocks) {
+    int wrong = 0;
+    for (int y = block.y + 2; y < block.y + 78; y += 4) {
+      for (int x = block.x + 2; x < block.x + 118; x += 4) {
+        const rgba seen = on_screen(shot, x, y);
+        if (block.see_through) {
+          const rgba art = skin_at(x, y);
+          ASSERT_FALSE(same(art, block.colour, 30));
+          if (!same(seen, art)) ++wrong;
+        } else if (!same(seen, block.colour, 0)) {
+          ++wrong;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "block at " << block.x << "," << block.y << " of colour "
+                        << block.colour.r << "," << block.colour.g << "," << block.colour.b
+                        << (block.see_through ? " should show the skin" : " should show itself");
+  }
+
+  close_launcher(launcher, origin_x, origin_y);
+}

@@ -2,6 +2,8 @@
 // calls come back as script messages and are dispatched by name through script_dispatch with
 // the arguments reversed, as the page's IDispatch calls would be. A finished load is the
 // document-complete event. Page functions are called by name and waited for here, with a limit.
+// The view's background is clear and the page is drawn through a colour key, so the launcher
+// window shows where the page leaves its background empty or paints pure green.
 #include <webkit2/webkit2.h>
 
 #include <chrono>
@@ -56,6 +58,7 @@ class webkit_browser_host final : public browser_host {
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     webkit_user_content_manager_add_script(content.get(), script);
     webkit_user_script_unref(script);
+    add_colour_key(content.get());
     const std::string signal = std::string("script-message-received::") + webkit::external_channel;
     g_signal_connect(content.get(), signal.c_str(), G_CALLBACK(on_script_message), this);
     webkit_user_content_manager_register_script_message_handler(content.get(),
@@ -166,6 +169,20 @@ class webkit_browser_host final : public browser_host {
   }
 
  private:
+  // Pure green of the page shows the launcher window below, as the web window's colour key.
+  static void add_colour_key(WebKitUserContentManager* content) {
+    WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
+        webkit::colour_key_style_sheet, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+        WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    webkit_user_content_manager_add_style_sheet(content, sheet);
+    webkit_user_style_sheet_unref(sheet);
+    WebKitUserScript* script = webkit_user_script_new(
+        webkit::colour_key_script, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
+    webkit_user_script_unref(script);
+  }
+
   static void on_call_finished(GObject* view, GAsyncResult* outcome, gpointer data) {
     std::unique_ptr<std::shared_ptr<pending_call>> call(
         static_cast<std::shared_ptr<pending_call>*>(data));
