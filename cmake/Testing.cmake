@@ -1,9 +1,11 @@
-# launcher_add_test(name LABEL unit|integration|e2e SOURCES ... [LIBS ...] [TIMEOUT s] [GTK])
+# launcher_add_test(name LABEL unit|integration|e2e SOURCES ... [LIBS ...] [TIMEOUT s] [GTK]
+#                   [WIN32_DESKTOP])
 # One CTest entry per test program. Under a cross build CMake runs it through
-# CMAKE_CROSSCOMPILING_EMULATOR (wine). GTK programs run on the real desktop instead of the
-# headless one.
+# CMAKE_CROSSCOMPILING_EMULATOR (wine). GTK and WIN32_DESKTOP programs run on the real desktop
+# instead of the headless one; the Win32 ones share Wine's one screen and pointer, so they run
+# one at a time.
 function(launcher_add_test name)
-  cmake_parse_arguments(T "GTK" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GTK;WIN32_DESKTOP" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -12,9 +14,15 @@ function(launcher_add_test name)
   if(T_GTK)
     set(support launcher_test_support_gtk)
   endif()
+  if(T_WIN32_DESKTOP)
+    set(support launcher_test_support_win32)
+  endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${support} GTest::gtest GTest::gtest_main
                         launcher_warnings)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
                        ENVIRONMENT "LAUNCHER_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(T_WIN32_DESKTOP)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_screen)
+  endif()
 endfunction()

@@ -29,7 +29,7 @@ start_wine() {
   # Xvfb picks a free display itself and tells its number on the descriptor.
   local display_file
   display_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   WINE_XVFB_PID=$!
   local i
   for i in $(seq 1 100); do

@@ -1,18 +1,19 @@
-// The hand-over channel on Windows is WM_COPYDATA itself. Each listener owns a message-only
-// window on a thread of its own, so requests are answered whichever event loop the program
-// runs; the window's procedure passes each request to the main thread through the event loop
-// and holds the sender until the main thread has handled it.
+// The hand-over channel on Windows is WM_COPYDATA itself. A web window of the Win32 desktop
+// receives it directly on the main thread, so launch links name that window. For any other
+// window (the headless desktop's) the listener owns a message-only window on a thread of its
+// own, whose procedure passes each request to the main thread through the event loop and
+// holds the sender until the main thread has handled it.
 #include <windows.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <future>
 #include <mutex>
 #include <thread>
 
 #include "platform/hand_over.h"
+#include "platform/win32/copy_data_message.h"
 
 namespace platform {
 
@@ -46,13 +47,10 @@ HWND window_of(std::int32_t number) {
 // Runs on the listener's window thread for each WM_COPYDATA; TRUE once the main thread has
 // handled the request.
 LRESULT receive(channel_state& state, const COPYDATASTRUCT* sent) {
-  if (sent == nullptr || sent->cbData > hand_over_max_bytes) return FALSE;
+  auto data = win32::read_copy_data(sent);
+  if (!data) return FALSE;
   auto request = std::make_shared<pending_request>();
-  request->data.dwData = sent->dwData;
-  request->data.text.resize(sent->cbData / 2);
-  if (!request->data.text.empty()) {
-    std::memcpy(request->data.text.data(), sent->lpData, request->data.text.size() * 2);
-  }
+  request->data = std::move(*data);
   {
     std::lock_guard lock(state.mutex);
     if (state.stopping) return FALSE;
@@ -169,10 +167,31 @@ class window_listener final : public hand_over_listener {
   HWND window_ = nullptr;
 };
 
+// The web window itself receives the requests on the main thread.
+class direct_listener final : public hand_over_listener {
+ public:
+  direct_listener(HWND window, copy_data_handler on_request) : window_(window) {
+    win32::set_copy_data_handler(window_, std::move(on_request));
+  }
+  ~direct_listener() override { win32::clear_copy_data_handler(window_); }
+  direct_listener(const direct_listener&) = delete;
+  direct_listener& operator=(const direct_listener&) = delete;
+
+  std::int32_t number() const override {
+    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window_));
+  }
+
+ private:
+  HWND window_;
+};
+
 }  // namespace
 
-std::unique_ptr<hand_over_listener> listen_for_hand_over(window_handle /*web_window*/,
+std::unique_ptr<hand_over_listener> listen_for_hand_over(window_handle web_window,
                                                          copy_data_handler on_request) {
+  const HWND own = reinterpret_cast<HWND>(web_window);
+  if (win32::is_copy_data_receiver(own))
+    return std::make_unique<direct_listener>(own, std::move(on_request));
   auto state = std::make_shared<channel_state>();
   state->handler = std::move(on_request);
   state->relay = create_message_window(

@@ -1,5 +1,6 @@
-// The event loop on the GLib main loop: messages posted from many threads arrive in order
-// per thread and all of them; timers tick, stop themselves and re-arm; quit ends the loop.
+// The desktop's event loop (the GLib main loop on Linux, the message queue on Windows):
+// messages posted from many threads arrive in order per thread and all of them; timers tick,
+// stop themselves and re-arm; quit ends the loop.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -13,7 +14,7 @@ namespace {
 constexpr std::uint32_t message_work = 0x465;
 constexpr std::uint32_t message_done = 0x466;
 
-TEST(GlibEventLoop, MessagesFromWorkersAllArriveInTheirOrder) {
+TEST(EventLoop, MessagesFromWorkersAllArriveInTheirOrder) {
   constexpr int workers = 4;
   constexpr int per_worker = 500;
   std::map<std::uintptr_t, std::vector<std::intptr_t>> received;
@@ -40,13 +41,13 @@ TEST(GlibEventLoop, MessagesFromWorkersAllArriveInTheirOrder) {
   }
 }
 
-TEST(GlibEventLoop, PostingToAWindowThatDoesNotExistFails) {
+TEST(EventLoop, PostingToAWindowThatDoesNotExistFails) {
   EXPECT_FALSE(platform::post_message(0xdead, message_work, 0, 0));
   EXPECT_FALSE(platform::set_timer(0xdead, 1, 10));
   EXPECT_FALSE(platform::window_exists(0xdead));
 }
 
-TEST(GlibEventLoop, TimersTickUntilStoppedAndAStopInsideTheTickHolds) {
+TEST(EventLoop, TimersTickUntilStoppedAndAStopInsideTheTickHolds) {
   std::map<std::uintptr_t, int> ticks;
   platform::window_handle window = 0;
   window = platform::create_message_window([&](std::uint32_t message, std::uintptr_t id, std::intptr_t) {
@@ -76,7 +77,7 @@ TEST(GlibEventLoop, TimersTickUntilStoppedAndAStopInsideTheTickHolds) {
   platform::kill_timer(window, 2);
 }
 
-TEST(GlibEventLoop, AQuitPostedBeforeTheLoopEndsItAtOnce) {
+TEST(EventLoop, AQuitPostedBeforeTheLoopEndsItAtOnce) {
   platform::post_quit_message(3);
   EXPECT_EQ(platform::run_message_loop(), 3);
   // The next loop runs again until its own quit.
