@@ -6,7 +6,6 @@
 #include <ole2.h>
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,10 +15,9 @@
 #include "platform/text.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
+#include "support/win32/message_pump.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 struct recording_dispatch : platform::script_dispatch {
   std::vector<std::int32_t> invoked;
@@ -29,19 +27,6 @@ struct recording_dispatch : platform::script_dispatch {
     return platform::s_ok;
   }
 };
-
-// Runs the thread's messages for a while, as the launcher's loop would.
-void pump_messages(std::chrono::milliseconds duration) {
-  const auto end = std::chrono::steady_clock::now() + duration;
-  while (std::chrono::steady_clock::now() < end) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
 
 int child_windows_of(HWND parent) {
   int count = 0;
@@ -68,7 +53,7 @@ struct BrowserHostTest : ::testing::Test {
   }
   void TearDown() override {
     if (webWindow) DestroyWindow(webWindow);
-    pump_messages(50ms);
+    testing_support::pump_for(50);
     OleUninitialize();
   }
   platform::window_handle handle() const { return reinterpret_cast<platform::window_handle>(webWindow); }
@@ -101,7 +86,7 @@ TEST_F(BrowserHostTest, NavigationWithoutAnHtmlEngineFailsQuietly) {
   ASSERT_TRUE(server.wait_for_requests(1, 10000));
   EXPECT_EQ(server.requests()[0].rfind("GET /portal/index.html?version=2&appver=7&ly=halvor HTTP/1.1\r\n", 0), 0u)
       << server.requests()[0];
-  pump_messages(2s);
+  testing_support::pump_for(2000);
   // ... but no document comes of it: the launcher is never told of one and cannot call the page.
   EXPECT_TRUE(external.invoked.empty());
   platform::dispatch_params args;
@@ -121,7 +106,7 @@ TEST_F(BrowserHostTest, ScriptCallsBeforeAnyPageFail) {
   EXPECT_LT(host->call_script(u"OnCallIE", {}, &result), 0);
   EXPECT_LT(host->call_script(u"", {}, nullptr), 0);
   (void)host->location_url();
-  pump_messages(200ms);
+  testing_support::pump_for(200);
   EXPECT_TRUE(external.invoked.empty());
 }
 
@@ -129,11 +114,11 @@ TEST_F(BrowserHostTest, TheHostLeavesNothingBehind) {
   auto host = platform::create_browser_host(handle(), external);
   ASSERT_NE(host, nullptr);
   host->navigate(u"http://127.0.0.1:1/unreachable");
-  pump_messages(300ms);
+  testing_support::pump_for(300);
   host.reset();
   EXPECT_EQ(child_windows_of(webWindow), 0);
   // Late work of the control after its end must not reach the launcher.
-  pump_messages(500ms);
+  testing_support::pump_for(500);
   EXPECT_TRUE(external.invoked.empty());
 
   // A second browser in the same window works as the first.

@@ -6,15 +6,13 @@
 #include <ole2.h>
 #include <windows.h>
 
-#include <chrono>
 #include <vector>
 
 #include "platform/browser_host.h"
 #include "platform/keyboard_hook.h"
+#include "support/win32/message_pump.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 std::vector<WPARAM> keys_at_window;
 std::vector<WPARAM> keys_at_earlier_hook;
@@ -30,18 +28,6 @@ LRESULT CALLBACK recording_hook(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HC_ACTION && (static_cast<DWORD>(lparam) & 0x80000000u) == 0)
     keys_at_earlier_hook.push_back(wparam);
   return CallNextHookEx(earlier_hook, code, wparam, lparam);
-}
-
-void pump_messages(std::chrono::milliseconds duration) {
-  const auto end = std::chrono::steady_clock::now() + duration;
-  while (std::chrono::steady_clock::now() < end) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
 }
 
 void type_keys(const std::vector<WORD>& keys) {
@@ -82,7 +68,7 @@ TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
   ASSERT_NE(browser, nullptr);
   SetForegroundWindow(window);
   SetFocus(window);
-  pump_messages(200ms);
+  testing_support::pump_for(200);
 
   earlier_hook = SetWindowsHookExW(WH_KEYBOARD, recording_hook, nullptr, GetCurrentThreadId());
   ASSERT_NE(earlier_hook, nullptr);
@@ -90,7 +76,7 @@ TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
     const auto hook = platform::install_keyboard_hook();
     ASSERT_NE(hook, nullptr);
     type_keys({VK_TAB, VK_RETURN, 'A'});
-    pump_messages(500ms);
+    testing_support::pump_for(500);
   }
   const std::vector<WPARAM> typed = {VK_TAB, VK_RETURN, 'A'};
   EXPECT_EQ(keys_at_earlier_hook, typed);

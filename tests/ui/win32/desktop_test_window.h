@@ -1,15 +1,11 @@
 #pragma once
-// Helpers of the Win32 desktop tests: running the thread's messages for a while, and a plain
-// window of one colour to lie below the launcher window.
+// Helpers of the Win32 desktop tests: a plain window of one colour to lie below the launcher
+// window, and the thread's message pump.
 #include <windows.h>
 
-#include <functional>
+#include "support/win32/message_pump.h"
 
 namespace testing_support {
-
-// Handles this thread's messages until done() holds or until_ms have passed; returns done().
-bool pump_until(const std::function<bool()>& done, DWORD until_ms);
-void pump_for(DWORD ms);
 
 // A visible popup filled with one colour, destroyed with the object.
 class colour_window {
