@@ -21,6 +21,7 @@ int runMainWindow(const web_window_binding& webWindow) {
   mainWindow.show();
   mainWindow.render();
   if (webWindow.hide) webWindow.hide();
+  if (webWindow.focus) webWindow.focus();
   const auto keyboardHook = platform::install_keyboard_hook();
   return platform::run_message_loop();
 }
@@ -33,7 +34,8 @@ web_window_binding webWindowBinding(CWebWindow& webWindow) {
                   ui::skin_window::web_width, ui::skin_window::web_height, std::move(procedure));
             });
           },
-          [&webWindow] { platform::show_window(webWindow.Window(), false); }};
+          [&webWindow] { platform::show_window(webWindow.Window(), false); },
+          [&webWindow] { webWindow.FocusBrowser(); }};
 }
 
 web_window_binding bareWebWindow() {

@@ -13,6 +13,8 @@ namespace launcher {
 struct web_window_binding {
   std::function<bool(platform::window_handle launcher_window)> create;
   std::function<void()> hide;
+  // Gives the keyboard to the browser in the web window.
+  std::function<void()> focus;
 };
 
 // Creates the launcher window with its web window, shows and draws it and runs the one message

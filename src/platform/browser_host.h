@@ -33,6 +33,8 @@ class browser_host {
   // such function; another failure when it could not be called.
   virtual hresult call_script(std::u16string_view function, const dispatch_params& params,
                               variant* result) = 0;
+  // Gives the keyboard to the page, so typing reaches it before anyone clicks into it.
+  virtual void focus() = 0;
 };
 
 // Hosts a browser in the web window; external becomes the page's window.external.

@@ -77,6 +77,10 @@ void CWebWindow::hostBrowser() {
   if (browser) browser->navigate(address);
 }
 
+void CWebWindow::FocusBrowser() {
+  if (browser) browser->focus();
+}
+
 page_function_call CWebWindow::scriptCaller() {
   return [this](std::u16string_view name, const platform::dispatch_params& args,
                 platform::variant* result) {

@@ -56,6 +56,8 @@ class CWebWindow : public platform::script_dispatch {
   bool CreateWebWindow(const window_maker& makeWindow);
   bool CreateWebWindow();
   platform::window_handle Window() const { return hwnd_; }
+  // SetFocus on the browser's control host window; nothing without a browser.
+  void FocusBrowser();
 
   // The window procedure of the web window.
   std::intptr_t Proc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);

@@ -35,6 +35,7 @@ TEST(RunMainWindow, ShowsDrawsHidesTheWebWindowAndEndsWithTheCloseButton) {
   platform::window_handle launcher_window = 0;
   platform::window_handle web_window = 0;
   int hides = 0;
+  int hides_before_focus = -1;
   bool visible_when_loop_ran = true;
   launcher::web_window_binding binding{
       [&](platform::window_handle launcher) {
@@ -49,6 +50,10 @@ TEST(RunMainWindow, ShowsDrawsHidesTheWebWindowAndEndsWithTheCloseButton) {
       [&] {
         ++hides;
         platform::show_window(web_window, false);
+      },
+      [&] {
+        EXPECT_EQ(hides_before_focus, -1) << "focused once";
+        hides_before_focus = hides;
       }};
   close_click click;
   const int code = launcher::runMainWindow(binding);
@@ -56,6 +61,7 @@ TEST(RunMainWindow, ShowsDrawsHidesTheWebWindowAndEndsWithTheCloseButton) {
   EXPECT_EQ(code, 0);
   EXPECT_NE(launcher_window, platform::window_handle{0});
   EXPECT_EQ(hides, 1);
+  EXPECT_EQ(hides_before_focus, 1) << "the browser gets the keyboard after the web window is hidden";
   EXPECT_FALSE(visible_when_loop_ran);
   EXPECT_EQ(click.frames_seen, 1) << "one render after showing, none while idle";
   EXPECT_TRUE(click.was_shown);

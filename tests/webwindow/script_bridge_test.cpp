@@ -1,4 +1,5 @@
 // window.external as the page sees it, and the browser's events through the same entry.
+#include "launcher/main_window.h"
 #include "platform/hand_over.h"
 #include "platform/clock.h"
 #include "platform/script_types.h"
@@ -163,6 +164,15 @@ TEST_F(ScriptBridge, CallIEWithoutATextArgumentIsRefused) {
   number.rgvarg = {variant::number(3)};
   w.invoke(100003, number, &result);
   EXPECT_EQ(linesTagged("ERROR", "CWebWindow::callIE").size(), 2u);
+}
+
+TEST_F(ScriptBridge, TheLauncherWindowGivesTheKeyboardToTheBrowser) {
+  CWebWindow& web = createWindow();
+  const launcher::web_window_binding binding = launcher::webWindowBinding(web);
+  ASSERT_TRUE(binding.focus);
+  EXPECT_EQ(headless::focus_requests(), 0) << "creating the browser takes no focus";
+  binding.focus();
+  EXPECT_EQ(headless::focus_requests(), 1);
 }
 
 }  // namespace

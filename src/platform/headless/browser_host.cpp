@@ -21,6 +21,7 @@ struct page_state {
   std::vector<headless::page_call> calls;
   std::vector<std::u16string> navigations;
   bool complete_on_navigate = true;
+  int focus_requests = 0;
   headless_browser* current = nullptr;
   // Load events carry the generation of the browser that asked for them, so a late event
   // never reaches a later browser.
@@ -50,6 +51,11 @@ class headless_browser final : public browser_host {
   }
 
   std::u16string location_url() override { return location_; }
+
+  void focus() override {
+    std::lock_guard lock(page().mutex);
+    ++page().focus_requests;
+  }
 
   hresult call_script(std::u16string_view function, const dispatch_params& params,
                       variant* /*result*/) override {
@@ -116,6 +122,7 @@ void reset_page() {
   p.calls.clear();
   p.navigations.clear();
   p.complete_on_navigate = true;
+  p.focus_requests = 0;
 }
 
 void define_page_function(const std::u16string& name, page_function body) {
@@ -148,6 +155,11 @@ void clear_page_calls() {
 std::vector<std::u16string> navigations() {
   std::lock_guard lock(page().mutex);
   return page().navigations;
+}
+
+int focus_requests() {
+  std::lock_guard lock(page().mutex);
+  return page().focus_requests;
 }
 
 void complete_documents_on_navigate(bool on) {

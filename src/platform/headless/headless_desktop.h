@@ -92,6 +92,8 @@ std::vector<page_call> page_calls_of(const std::u16string& function);
 void clear_page_calls();
 // Every address the browser was asked to navigate to, in order.
 std::vector<std::u16string> navigations();
+// How often the launcher gave the page the keyboard.
+int focus_requests();
 // When on (the default), each navigation completes its document from the event loop.
 void complete_documents_on_navigate(bool on);
 // Completes the document now (the browser's document-complete event); false without a browser.

@@ -96,6 +96,8 @@ class webkit_browser_host final : public browser_host {
     g_object_unref(view_);
   }
 
+  void focus() override { gtk_widget_grab_focus(view_); }
+
   void navigate(std::u16string_view address) override {
     webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view_), to_utf8(address).c_str());
   }

@@ -79,6 +79,10 @@ TEST_F(BrowserHostTest, NavigationWithoutAnHtmlEngineFailsQuietly) {
   GetClientRect(controlHost, &area);
   EXPECT_EQ(area.right - area.left, 587);
   EXPECT_EQ(area.bottom - area.top, 319);
+  host->focus();
+  const HWND focused = GetFocus();
+  EXPECT_TRUE(focused == controlHost || IsChild(controlHost, focused))
+      << "the keyboard goes to the control host window or the browser inside it";
 
   const std::string address = server.base_url() + "/portal/index.html?version=2&appver=7&ly=halvor";
   host->navigate(platform::from_utf8(address));

@@ -43,6 +43,11 @@ ie_browser_host::~ie_browser_host() {
 
 ie_browser_host* ie_browser_host::current() { return current_host; }
 
+// The control host window passes the focus on to the browser's own window inside it.
+void ie_browser_host::focus() {
+  if (host_window_) SetFocus(host_window_);
+}
+
 bool ie_browser_host::start() {
   if (!IsWindow(web_window_)) return false;
   host_window_ = create_control_host_window(web_window_, *this);

@@ -26,6 +26,7 @@ class ie_browser_host final : public browser_host {
   std::u16string location_url() override;
   hresult call_script(std::u16string_view function, const dispatch_params& params,
                       variant* result) override;
+  void focus() override;
 
   HWND control_host_window() const { return host_window_; }
   // Hands a key message, addressed to the control host window, to the page's document: the
