@@ -47,7 +47,8 @@ web_window_binding bareWebWindow() {
                 [](std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; });
             return window != 0;
           },
-          [] { platform::show_window(window, false); }};
+          [] { platform::show_window(window, false); },
+          {}};  // no browser to give the keyboard to
 }
 
 }  // namespace launcher

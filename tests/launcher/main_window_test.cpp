@@ -76,7 +76,7 @@ TEST(RunMainWindow, AWindowThatCannotBeMadeIsReportedAndGivesMinusOne) {
   platform::headless::fail_next_skin_surface();
   bool web_window_made = false;
   const int code = launcher::runMainWindow(
-      {[&](platform::window_handle) { return web_window_made = true; }, [] {}});
+      {[&](platform::window_handle) { return web_window_made = true; }, [] {}, {}});
   EXPECT_EQ(code, -1);
   EXPECT_FALSE(web_window_made);
   const auto boxes = platform::headless::shown_boxes();
