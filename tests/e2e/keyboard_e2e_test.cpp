@@ -10,6 +10,7 @@
 
 #include "e2e/synthetic_keyboard.h"
 #include "e2e/synthetic_mouse.h"
+#include "skin_origin.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
@@ -19,8 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::read_bytes;
 
-constexpr int skin_width = 1030;
-constexpr int skin_height = 648;
 constexpr int web_x = 389;
 constexpr int web_y = 273;
 
@@ -58,13 +57,9 @@ struct TypingIntoThePage : ::testing::Test {
   void SetUp() override {
     gdk_set_allowed_backends("x11");
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "needs an X display (run under xvfb-run)";
-    GdkDisplay* display = gdk_display_get_default();
-    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-    if (!monitor) monitor = gdk_display_get_monitor(display, 0);
-    GdkRectangle work{};
-    gdk_monitor_get_workarea(monitor, &work);
-    origin_x = (work.x + work.width - skin_width - work.x) / 2;
-    origin_y = (work.y + work.height - skin_height - work.y) / 2;
+    const testing_support::screen_point origin = testing_support::expected_skin_origin();
+    origin_x = origin.x;
+    origin_y = origin.y;
     fs::copy_file(LAUNCHER_PROGRAM, dir.path() / "launcher");
     testing_support::write_bytes(site.path() / "login.html", login_page);
     server = std::make_unique<testing_support::test_server>(site.path());

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "e2e/synthetic_mouse.h"
+#include "skin_origin.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
@@ -23,8 +24,6 @@ namespace fs = std::filesystem;
 using testing_support::read_bytes;
 using fields = std::vector<std::string>;
 
-constexpr int skin_width = 1030;
-constexpr int skin_height = 648;
 
 fields split(const std::string& line, char separator) {
   fields parts;
@@ -208,13 +207,7 @@ TEST_F(PortalRun, LaunchLinkReachesThePageAndTheCloseButtonEndsTheRun) {
   EXPECT_TRUE(wait_for_event({"OnCallIE", "news", "account1"}, 10000)) << events_text();
 
   // The close button at (932, 230) of the skin, centred in the work area.
-  GdkDisplay* display = gdk_display_get_default();
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (!monitor) monitor = gdk_display_get_monitor(display, 0);
-  GdkRectangle work{};
-  gdk_monitor_get_workarea(monitor, &work);
-  const int origin_x = (work.x + work.width - skin_width - work.x) / 2;
-  const int origin_y = (work.y + work.height - skin_height - work.y) / 2;
+  const auto [origin_x, origin_y] = testing_support::expected_skin_origin();
   testing_support::move_pointer_to(origin_x + 932 + 14, origin_y + 230 + 14);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   testing_support::press_left_button(true);

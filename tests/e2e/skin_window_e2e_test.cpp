@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "e2e/synthetic_mouse.h"
+#include "skin_origin.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
@@ -19,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::read_bytes;
 
-constexpr int skin_width = 1030;
-constexpr int skin_height = 648;
+using testing_support::skin_height;
+using testing_support::skin_width;
 
 struct pixbuf_ptr {
   GdkPixbuf* image = nullptr;
@@ -106,13 +107,9 @@ struct SkinWindowOnScreen : ::testing::Test {
     gdk_set_allowed_backends("x11");
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "needs an X display (run under xvfb-run)";
     ASSERT_TRUE(skin.image);
-    GdkDisplay* gdk_display = gdk_display_get_default();
-    GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display);
-    if (!monitor) monitor = gdk_display_get_monitor(gdk_display, 0);
-    GdkRectangle work{};
-    gdk_monitor_get_workarea(monitor, &work);
-    origin_x = (work.x + work.width - skin_width - work.x) / 2;
-    origin_y = (work.y + work.height - skin_height - work.y) / 2;
+    const testing_support::screen_point origin = testing_support::expected_skin_origin();
+    origin_x = origin.x;
+    origin_y = origin.y;
     fs::copy_file(LAUNCHER_PROGRAM, dir.path() / "launcher");
     move_pointer(0, 0);
   }
