@@ -30,16 +30,6 @@ ULONG STDMETHODCALLTYPE browser_events::Release() {
   return left;
 }
 
-HRESULT STDMETHODCALLTYPE browser_events::GetTypeInfoCount(UINT* count) {
-  if (count) *count = 0;
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE browser_events::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
 // Every completed document counts, frames included: the launcher reads the top-level address
 // itself and ignores the event's arguments.
 HRESULT STDMETHODCALLTYPE browser_events::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*,

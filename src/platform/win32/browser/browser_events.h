@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/browser_host.h"
+#include "platform/win32/browser/untyped_dispatch.h"
 
 namespace platform::win32 {
 
@@ -15,7 +16,7 @@ namespace platform::win32 {
 // or their owner, never through an interface pointer.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class browser_events final : public IDispatch {
+class browser_events final : public untyped_dispatch {
  public:
   static browser_events* create(script_dispatch& external);
   explicit browser_events(script_dispatch& external) : external_(&external) {}
@@ -28,8 +29,6 @@ class browser_events final : public IDispatch {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }

@@ -21,16 +21,6 @@ HRESULT STDMETHODCALLTYPE external_dispatch::QueryInterface(REFIID id, void** ob
   return E_NOINTERFACE;
 }
 
-HRESULT STDMETHODCALLTYPE external_dispatch::GetTypeInfoCount(UINT* count) {
-  if (count) *count = 0;
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE external_dispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
 // Only the first name is looked up; a name the launcher does not know gets id 0, which the
 // launcher's invoke ignores, so a page calling it sees no error.
 HRESULT STDMETHODCALLTYPE external_dispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count,

@@ -6,6 +6,7 @@
 #include <oaidl.h>
 
 #include "platform/browser_host.h"
+#include "platform/win32/browser/untyped_dispatch.h"
 
 namespace platform::win32 {
 
@@ -13,7 +14,7 @@ namespace platform::win32 {
 // or their owner, never through an interface pointer.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class external_dispatch final : public IDispatch {
+class external_dispatch final : public untyped_dispatch {
  public:
   explicit external_dispatch(script_dispatch& target) : target_(target) {}
   virtual ~external_dispatch() = default;
@@ -23,8 +24,6 @@ class external_dispatch final : public IDispatch {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
