@@ -15,6 +15,7 @@
 #include "platform/text.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
+#include "support/win32/test_popup.h"
 #include "support/win32/message_pump.h"
 
 namespace {
@@ -41,14 +42,8 @@ struct BrowserHostTest : ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    WNDCLASSEXW description{};
-    description.cbSize = sizeof(description);
-    description.lpfnWndProc = DefWindowProcW;
-    description.hInstance = GetModuleHandleW(nullptr);
-    description.lpszClassName = L"browserTestWindow";
-    RegisterClassExW(&description);
-    webWindow = CreateWindowExW(0, L"browserTestWindow", L"", WS_POPUP | WS_VISIBLE, 0, 0, 587,
-                                319, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    webWindow = testing_support::create_test_popup(
+        L"browserTestWindow", DefWindowProcW, WS_VISIBLE, 587, 319);
     ASSERT_NE(webWindow, nullptr);
   }
   void TearDown() override {
@@ -142,14 +137,8 @@ TEST_F(BrowserHostTest, NoWindowGivesNoBrowser) {
 // Without COM on the thread the control cannot be made: creation gives nothing, and the
 // container window it had already made is gone again.
 TEST(BrowserHostWithoutCom, CreationFailsAndCleansUp) {
-  WNDCLASSEXW description{};
-  description.cbSize = sizeof(description);
-  description.lpfnWndProc = DefWindowProcW;
-  description.hInstance = GetModuleHandleW(nullptr);
-  description.lpszClassName = L"browserTestBareWindow";
-  RegisterClassExW(&description);
-  const HWND window = CreateWindowExW(0, L"browserTestBareWindow", L"", WS_POPUP, 0, 0, 100, 100,
-                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HWND window = testing_support::create_test_popup(
+      L"browserTestBareWindow", DefWindowProcW, 0, 100, 100);
   ASSERT_NE(window, nullptr);
   recording_dispatch external;
   EXPECT_EQ(platform::create_browser_host(reinterpret_cast<platform::window_handle>(window), external),

@@ -12,6 +12,7 @@
 #include "platform/win32/browser/browser_events.h"
 #include "platform/win32/browser/browser_site.h"
 #include "platform/win32/browser/com_ptr.h"
+#include "support/win32/test_popup.h"
 
 namespace {
 
@@ -62,14 +63,7 @@ struct BrowserSiteTest : ::testing::Test {
   com_ptr<browser_site> site;
 
   void SetUp() override {
-    WNDCLASSEXW description{};
-    description.cbSize = sizeof(description);
-    description.lpfnWndProc = DefWindowProcW;
-    description.hInstance = GetModuleHandleW(nullptr);
-    description.lpszClassName = L"siteTestWindow";
-    RegisterClassExW(&description);
-    window = CreateWindowExW(0, L"siteTestWindow", L"", WS_POPUP, 0, 0, 300, 200, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    window = testing_support::create_test_popup(L"siteTestWindow", DefWindowProcW, 0, 300, 200);
     ASSERT_NE(window, nullptr);
     site = com_ptr<browser_site>(browser_site::create(window, launcher));
   }

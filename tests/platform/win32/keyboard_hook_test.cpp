@@ -10,6 +10,7 @@
 
 #include "platform/browser_host.h"
 #include "platform/keyboard_hook.h"
+#include "support/win32/test_popup.h"
 #include "support/win32/message_pump.h"
 
 namespace {
@@ -53,14 +54,8 @@ struct null_dispatch : platform::script_dispatch {
 
 TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
   ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-  WNDCLASSEXW description{};
-  description.cbSize = sizeof(description);
-  description.lpfnWndProc = recording_window;
-  description.hInstance = GetModuleHandleW(nullptr);
-  description.lpszClassName = L"keyboardTestWindow";
-  RegisterClassExW(&description);
-  const HWND window = CreateWindowExW(0, L"keyboardTestWindow", L"", WS_POPUP | WS_VISIBLE, 0, 0,
-                                      587, 319, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HWND window = testing_support::create_test_popup(
+      L"keyboardTestWindow", recording_window, WS_VISIBLE, 587, 319);
   ASSERT_NE(window, nullptr);
   null_dispatch external;
   auto browser = platform::create_browser_host(reinterpret_cast<platform::window_handle>(window),
