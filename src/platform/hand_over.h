@@ -20,6 +20,9 @@ inline constexpr std::uint32_t message_copy_data = 0x4A;  // WM_COPYDATA
 // A receiver refuses longer requests (in bytes of UTF-16 text).
 inline constexpr std::uint32_t hand_over_max_bytes = 64 * 1024;
 
+// A launch link's window number: pointer-sized, like the window handle it is on Windows.
+using link_number = std::intptr_t;
+
 struct copy_data {
   std::uintptr_t dwData = 0;
   std::u16string text;  // the bytes as sent, read as UTF-16 (an odd last byte is dropped)
@@ -31,7 +34,7 @@ class hand_over_listener {
  public:
   virtual ~hand_over_listener() = default;
   // The number launch links must carry to reach this launcher.
-  virtual std::int32_t number() const = 0;
+  virtual link_number number() const = 0;
 };
 
 // Starts answering for the web window. Call on the main thread: on_request runs there, through
@@ -41,10 +44,10 @@ std::unique_ptr<hand_over_listener> listen_for_hand_over(window_handle web_windo
                                                          copy_data_handler on_request);
 
 // IsWindow for a launch link: whether a launcher of this user answers to the number.
-bool hand_over_target_exists(std::int32_t number);
+bool hand_over_target_exists(link_number number);
 
 // Delivers the request and waits until the receiver has handled it, at most timeout_ms.
 // True when the receiver reported it handled.
-bool send_hand_over(std::int32_t number, const copy_data& request, std::uint32_t timeout_ms);
+bool send_hand_over(link_number number, const copy_data& request, std::uint32_t timeout_ms);
 
 }  // namespace platform

@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/hand_over.h"
+
 struct launch_request {
   std::u16string first;
   std::u16string second;
-  std::int32_t target_window = 0;
+  platform::link_number target_window = 0;
   bool valid = false;  // exactly three pieces, and a launcher answers to target_window
 };
 

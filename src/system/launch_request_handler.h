@@ -32,7 +32,7 @@ class launch_link_receiver {
                                                      page_function_call call_script);
   explicit launch_link_receiver(std::unique_ptr<platform::hand_over_listener> listener)
       : listener_(std::move(listener)) {}
-  std::int32_t number() const { return listener_->number(); }
+  platform::link_number number() const { return listener_->number(); }
 
  private:
   std::unique_ptr<platform::hand_over_listener> listener_;

@@ -89,8 +89,8 @@ page_function_call CWebWindow::scriptCaller() {
   };
 }
 
-std::int64_t CWebWindow::LinkNumber() const {
-  return linkReceiver ? linkReceiver->number() : static_cast<std::int64_t>(hwnd_);
+platform::link_number CWebWindow::LinkNumber() const {
+  return linkReceiver ? linkReceiver->number() : static_cast<platform::link_number>(hwnd_);
 }
 
 int CWebWindow::OnTimer(std::uintptr_t timerId) {

@@ -97,7 +97,7 @@ class CWebWindow : public platform::script_dispatch {
 
   // The number launch links must carry to reach this window (its handle where the system
   // has no hand-over channel of its own).
-  std::int64_t LinkNumber() const;
+  platform::link_number LinkNumber() const;
   // Tests start the jobs' workers their own way.
   void SetPacketLauncher(packet_launcher launcher) { packetLauncher = std::move(launcher); }
   CPacketMap& Packets() { return *packets; }

@@ -9,7 +9,7 @@ namespace {
 
 launch_request parse(std::u16string_view text) { return parse_launch_url(text.data(), text.size()); }
 
-std::u16string number_text(std::int32_t n) { return platform::from_utf8(std::to_string(n)); }
+std::u16string number_text(platform::link_number n) { return platform::from_utf8(std::to_string(n)); }
 
 // A live receiver of this process, so that links can name a launcher that answers.
 struct LaunchLink : ::testing::Test {
@@ -26,10 +26,10 @@ TEST_F(LaunchLink, ParsingTable) {
   struct row {
     std::u16string text;
     std::u16string first, second;
-    std::int32_t window;
+    platform::link_number window;
     bool valid;
   };
-  const std::int32_t n = listener->number();
+  const platform::link_number n = listener->number();
   const row table[] = {
       {u"\"qzzefa://a/b/" + live + u"\"", u"a", u"b", n, true},
       {u"qzzefa://a/b/" + live, u"a", u"b", n, true},

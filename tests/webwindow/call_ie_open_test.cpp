@@ -33,10 +33,10 @@ TEST_F(ScriptBridge, CallIEOpensTheAddressFollowedByTheNumberLinksReachUsBy) {
     platform::sleep_ms(10);
     opened = testing_support::read_bytes(record);
   }
-  const std::int64_t number = w.LinkNumber();
+  const platform::link_number number = w.LinkNumber();
   EXPECT_NE(opened.find("arg=http://b/?w=" + std::to_string(number) + "\n"), std::string::npos)
       << opened;
-  EXPECT_TRUE(platform::hand_over_target_exists(static_cast<std::int32_t>(number)))
+  EXPECT_TRUE(platform::hand_over_target_exists(number))
       << "a launch link with that number reaches this launcher";
 }
 

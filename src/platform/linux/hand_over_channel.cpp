@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -119,15 +120,16 @@ bool peer_is_same_user(int connected_socket) {
   return size == sizeof peer && peer.uid == geteuid();
 }
 
-unique_fd connect_to_hand_over(std::int32_t number, std::uint32_t timeout_ms) {
-  if (number <= 0) return {};
+unique_fd connect_to_hand_over(link_number number, std::uint32_t timeout_ms) {
+  // Listeners only hand out positive 32-bit numbers.
+  if (number <= 0 || number > std::numeric_limits<std::int32_t>::max()) return {};
   unique_fd s(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!s) return {};
   // Bounds a connect that waits for room in a busy listener's queue.
   timeval limit{static_cast<time_t>(timeout_ms / 1000),
                 static_cast<suseconds_t>((timeout_ms % 1000) * 1000)};
   setsockopt(s.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-  const auto target = hand_over_address_for(geteuid(), number);
+  const auto target = hand_over_address_for(geteuid(), static_cast<std::int32_t>(number));
   if (::connect(s.get(), reinterpret_cast<const sockaddr*>(&target.address), target.length) != 0)
     return {};
   // Anyone may bind a name in the abstract namespace: never hand text to another user.
@@ -178,7 +180,7 @@ class socket_listener final : public hand_over_listener {
     worker_.join();
   }
 
-  std::int32_t number() const override { return number_; }
+  link_number number() const override { return number_; }
 
  private:
   bool stopping() {
@@ -300,11 +302,11 @@ std::unique_ptr<hand_over_listener> listen_for_hand_over(window_handle /*web_win
                                            std::move(wake));
 }
 
-bool hand_over_target_exists(std::int32_t number) {
+bool hand_over_target_exists(link_number number) {
   return static_cast<bool>(linux_impl::connect_to_hand_over(number, 1000));
 }
 
-bool send_hand_over(std::int32_t number, const copy_data& request, std::uint32_t timeout_ms) {
+bool send_hand_over(link_number number, const copy_data& request, std::uint32_t timeout_ms) {
   using namespace linux_impl;
   const auto end = clock::now() + std::chrono::milliseconds(timeout_ms);
   const auto connection = connect_to_hand_over(number, timeout_ms);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/hand_over.h"
 #include "platform/linux/unique_fd.h"
 
 namespace platform::linux_impl {
@@ -24,6 +25,6 @@ bool peer_is_same_user(int connected_socket);
 
 // Connects to the listener for number, within timeout_ms; an empty fd when nobody of this
 // user answers there.
-unique_fd connect_to_hand_over(std::int32_t number, std::uint32_t timeout_ms);
+unique_fd connect_to_hand_over(link_number number, std::uint32_t timeout_ms);
 
 }  // namespace platform::linux_impl

@@ -40,8 +40,8 @@ struct channel_state {
   window_handle relay = 0;
 };
 
-HWND window_of(std::int32_t number) {
-  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(number));
+HWND window_of(link_number number) {
+  return reinterpret_cast<HWND>(number);
 }
 
 // Runs on the listener's window thread for each WM_COPYDATA; TRUE once the main thread has
@@ -144,10 +144,7 @@ class window_listener final : public hand_over_listener {
 
   bool ready() const { return window_ != nullptr; }
 
-  std::int32_t number() const override {
-    // Window handles are 32-bit values on every Windows, also for 64-bit programs.
-    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window_));
-  }
+  link_number number() const override { return reinterpret_cast<link_number>(window_); }
 
  private:
   void run(std::promise<HWND>& created) {
@@ -177,9 +174,7 @@ class direct_listener final : public hand_over_listener {
   direct_listener(const direct_listener&) = delete;
   direct_listener& operator=(const direct_listener&) = delete;
 
-  std::int32_t number() const override {
-    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window_));
-  }
+  link_number number() const override { return reinterpret_cast<link_number>(window_); }
 
  private:
   HWND window_;
@@ -205,11 +200,11 @@ std::unique_ptr<hand_over_listener> listen_for_hand_over(window_handle web_windo
   return listener;
 }
 
-bool hand_over_target_exists(std::int32_t number) {
+bool hand_over_target_exists(link_number number) {
   return number != 0 && IsWindow(window_of(number));
 }
 
-bool send_hand_over(std::int32_t number, const copy_data& request, std::uint32_t timeout_ms) {
+bool send_hand_over(link_number number, const copy_data& request, std::uint32_t timeout_ms) {
   const std::size_t byte_count = request.text.size() * 2;
   if (number == 0 || byte_count > hand_over_max_bytes) return false;
   const HWND target = window_of(number);

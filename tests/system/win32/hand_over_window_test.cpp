@@ -23,7 +23,7 @@ struct RawSender : ::testing::Test {
   // SendMessageW from another thread while this one runs the loop; the receiver's answer.
   LRESULT send(ULONG_PTR kind, const void* bytes, DWORD byte_count) {
     COPYDATASTRUCT data{kind, byte_count, const_cast<void*>(bytes)};
-    const HWND target = reinterpret_cast<HWND>(static_cast<std::intptr_t>(listener->number()));
+    const HWND target = reinterpret_cast<HWND>(listener->number());
     auto answer = std::async(std::launch::async, [&] {
       return SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
     });
@@ -35,7 +35,7 @@ struct RawSender : ::testing::Test {
 
 TEST_F(RawSender, TheNumberIsAWindowOfThisProcess) {
   ASSERT_TRUE(listener);
-  const HWND target = reinterpret_cast<HWND>(static_cast<std::intptr_t>(listener->number()));
+  const HWND target = reinterpret_cast<HWND>(listener->number());
   ASSERT_TRUE(IsWindow(target));
   DWORD owner = 0;
   GetWindowThreadProcessId(target, &owner);

@@ -72,7 +72,7 @@ TEST_F(WebWindow, ALauncherListeningOnItIsNamedByTheWebWindowItself) {
   auto listener = platform::listen_for_hand_over(
       web, [&](const platform::copy_data& request) { at_listener.push_back(request); });
   ASSERT_TRUE(listener);
-  EXPECT_EQ(listener->number(), static_cast<std::int32_t>(web))
+  EXPECT_EQ(listener->number(), static_cast<platform::link_number>(web))
       << "launch links carry the web window's handle";
   EXPECT_TRUE(platform::hand_over_target_exists(listener->number()));
   EXPECT_EQ(send(hwnd(web), 5000, u"qzzefa://x/y/2"), TRUE);
