@@ -8,7 +8,7 @@
 set(LAUNCHER_EXEC_CHARSET GB18030 CACHE STRING "Encoding of narrow string literals on Windows")
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fexec-charset=${LAUNCHER_EXEC_CHARSET}>)
 
-# Wide Win32 calls by default; Vista or later for QueryFullProcessImageNameW.
-add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0600 WINVER=0x0600 NOMINMAX)
+# Wide Win32 calls by default; Windows 7 or later (CoGetApartmentType).
+add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
 
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsDependencies.cmake)

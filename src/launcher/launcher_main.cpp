@@ -7,6 +7,7 @@
 #include "launcher/module_dir.h"
 #include "log/log_owner.h"
 #include "platform/files.h"
+#include "platform/main_thread_session.h"
 #include "platform/text.h"
 #include "update/install_records.h"
 #include "webwindow/web_window.h"
@@ -36,6 +37,7 @@ int launcherMain(const std::u16string& commandLine, const std::function<int()>& 
   // Before anything else: a second start with a launch link leaves no trace of its own.
   if (handOverCommandLine(commandLine)) return 0;
   const std::u16string folder = getModuleDir();
+  const platform::main_thread_session session;
   platform::set_current_directory(folder);
 
   log_owner log;

@@ -37,8 +37,11 @@ class browser_host {
   virtual void focus() = 0;
 };
 
-// Hosts a browser in the web window; external becomes the page's window.external.
+// Hosts a browser in the web window; external becomes the page's window.external. Null when
+// the system gives none; failure, when given, then names the step that failed and the
+// system's code, for the log a player sends us.
 std::unique_ptr<browser_host> create_browser_host(window_handle web_window,
-                                                  script_dispatch& external);
+                                                  script_dispatch& external,
+                                                  std::string* failure = nullptr);
 
 }  // namespace platform

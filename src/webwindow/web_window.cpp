@@ -71,7 +71,12 @@ std::intptr_t CWebWindow::Proc(std::uint32_t message, std::uintptr_t wParam,
 void CWebWindow::hostBrowser() {
   ensure_machine_identity();
   registerScriptMethods();
-  browser = platform::create_browser_host(hwnd_, *this);
+  std::string failure;
+  browser = platform::create_browser_host(hwnd_, *this, &failure);
+  // Without a browser the player sees an empty window: the log must say why.
+  if (!browser) {
+    LOG_LINE(LOG_ERROR, "Proc") << "no web browser: " << failure;
+  }
   const std::u16string address = buildPortalUrl();
   LOG_LINE(LOG_INFO, "Proc") << "请求URL:" << platform::to_ansi(address);
   if (browser) browser->navigate(address);

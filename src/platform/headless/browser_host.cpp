@@ -97,7 +97,8 @@ void on_load_finished(std::uintptr_t generation) {
 }  // namespace
 
 std::unique_ptr<browser_host> create_browser_host(window_handle /*web_window*/,
-                                                  script_dispatch& external) {
+                                                  script_dispatch& external,
+                                                  std::string* /*failure*/) {
   auto& p = page();
   std::lock_guard lock(p.mutex);
   if (p.event_window == 0) {

@@ -251,8 +251,12 @@ class webkit_browser_host final : public browser_host {
 }  // namespace
 
 std::unique_ptr<browser_host> create_browser_host(window_handle web_window,
-                                                  script_dispatch& external) {
-  if (!gtk::ensure_started()) return nullptr;
+                                                  script_dispatch& external,
+                                                  std::string* failure) {
+  if (!gtk::ensure_started()) {
+    if (failure) *failure = "GTK could not be started";
+    return nullptr;
+  }
   return std::make_unique<webkit_browser_host>(web_window, external);
 }
 

@@ -1,22 +1,27 @@
-// launcher.exe as a player runs it under Wine: the skin on the screen, a second start with a
-// launch link handing its command line to the running launcher's web window (WM_COPYDATA
-// between two real processes), and the close button ending the run through the exit path.
-// Wine here has no HTML engine, so the program runs without a page: the address is logged and
-// the page calls fail, which is exactly what the log shows.
+// launcher.exe as a player runs it under Wine, seen only from outside: its browser control
+// fetching the portal page from a loopback portal, the skin on the screen, the protocol in the
+// registry, a second start with a launch link handing its command line to the running
+// launcher's web window (WM_COPYDATA between two real processes), and the close button ending
+// the run through the exit path. Wine here has no HTML engine, so no document ever completes:
+// the page is requested but never shown, and the page calls fail, which is what the log shows.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "platform/text.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/desktop/win32_desktop.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
+#include "support/test_server.h"
 #include "support/win32/screen_capture.h"
+#include "system/win32/registry_reader.h"
 #include "ui/win32/desktop_test_window.h"
 
 namespace {
@@ -61,12 +66,23 @@ HWND window_of_process(DWORD process, const wchar_t* class_name) {
 
 struct RunningLauncher : ::testing::Test {
   testing_support::temp_folder dir;
+  testing_support::temp_folder portal_root;
+  std::unique_ptr<testing_support::test_server> portal;
   fs::path program = dir.path() / "launcher.exe";
   fs::path log = dir.path() / "zefa_wd_run.log.1";
   PROCESS_INFORMATION process{};
 
   void SetUp() override {
+    fs::create_directories(portal_root.path() / "portal");
+    std::ofstream(portal_root.path() / "portal" / "index.html")
+        << "<html><body>portal</body></html>";
+    portal = std::make_unique<testing_support::test_server>(portal_root.path());
+    ASSERT_TRUE(portal->running());
     fs::copy_file(LAUNCHER_PROGRAM, program);
+    SetEnvironmentVariableW(
+        L"LAUNCHER_PORTAL_ADDRESS",
+        platform::win32::to_wide(platform::from_utf8(portal->base_url() + "/portal/index.html"))
+            .c_str());
     // ERROR lines are reported at once; nothing listens there, so the report fails fast.
     SetEnvironmentVariableW(L"LAUNCHER_REPORT_HOST", L"127.0.0.1:1");
     STARTUPINFOW startup{};
@@ -93,9 +109,25 @@ struct RunningLauncher : ::testing::Test {
   }
 };
 
-TEST_F(RunningLauncher, ShowsItsSkinTakesLaunchLinksAndClosesThroughTheExitPath) {
-  ASSERT_TRUE(log_has("\xE8\xAF\xB7\xE6\xB1\x82URL:http://", 60000))  // 请求URL:
-      << "the portal address is logged without a browser:\n" << read_all(log);
+TEST_F(RunningLauncher, FetchesItsPortalShowsItsSkinTakesLaunchLinksAndClosesThroughTheExitPath) {
+  // The browser control inside launcher.exe asks the portal for its page: the program set up
+  // what the control needs (a COM apartment and OLE on its main thread) by itself.
+  ASSERT_TRUE(portal->wait_for_requests(1, 60000))
+      << "the browser control requested the portal page:\n" << read_all(log);
+  EXPECT_EQ(portal->requests()[0].rfind(
+                "GET /portal/index.html?version=2&appver=7&ly=halvor HTTP/1.1\r\n", 0), 0u)
+      << portal->requests()[0];
+  ASSERT_TRUE(log_has("\xE8\xAF\xB7\xE6\xB1\x82URL:http://", 10000))  // 请求URL:
+      << read_all(log);
+  const auto started = read_all(log);
+  EXPECT_NE(started.find(ansi("\xE5\xBE\xAE\xE7\xAB\xAF\xE5\x90\xAF\xE5\x8A\xA8, "
+                              "\xE7\x89\x88\xE6\x9C\xAC:V7.0")),  // 微端启动, 版本:V7.0
+            std::string::npos) << started;
+  EXPECT_NE(started.find(ansi("\xE6\x97\xA5\xE5\xBF\x97\xE5\x88\x9D\xE5\xA7\x8B\xE5\x8C\x96"
+                              "\xE5\xAE\x8C\xE6\x88\x90")),  // 日志初始化完成
+            std::string::npos) << started;
+  EXPECT_EQ(started.find("[ERROR]"), std::string::npos) << "a clean start logs no error:\n"
+                                                         << started;
 
   HWND launcher = nullptr;
   HWND web = nullptr;
@@ -106,6 +138,17 @@ TEST_F(RunningLauncher, ShowsItsSkinTakesLaunchLinksAndClosesThroughTheExitPath)
   }, 20000));
   EXPECT_EQ(GetWindow(web, GW_OWNER), launcher);
   EXPECT_FALSE(IsWindowVisible(web)) << "no page was completed, so the web window stays hidden";
+  RECT outline{};
+  GetWindowRect(launcher, &outline);
+  EXPECT_EQ(outline.right - outline.left, 1030);
+  EXPECT_EQ(outline.bottom - outline.top, 648);
+
+  // The protocol leads links to this program.
+  const auto command = testing_support::registry_string(
+      HKEY_CLASSES_ROOT, L"qzzefa\\shell\\open\\command", L"");
+  ASSERT_TRUE(command.has_value());
+  EXPECT_NE(command->find(program.filename().wstring() + L"\" \"%1\""), std::wstring::npos)
+      << platform::to_utf8(platform::win32::from_wide(command->c_str()));
 
   // The skin is on the screen: an opaque point shows the background image's colour.
   testing_support::pump_for(500);

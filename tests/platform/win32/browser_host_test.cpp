@@ -134,15 +134,29 @@ TEST_F(BrowserHostTest, NoWindowGivesNoBrowser) {
   EXPECT_EQ(platform::create_browser_host(gone, external), nullptr);
 }
 
-// Without COM on the thread the control cannot be made: creation gives nothing, and the
-// container window it had already made is gone again.
-TEST(BrowserHostWithoutCom, CreationFailsAndCleansUp) {
+// Without a single-threaded apartment and OLE on the thread the control is not made, and the
+// reason says so: no COM at all, the multi-threaded apartment, COM without OLE.
+TEST(BrowserHostWithoutApartment, CreationFailsSaysWhyAndCleansUp) {
   const HWND window = testing_support::create_test_popup(
       L"browserTestBareWindow", DefWindowProcW, 0, 100, 100);
   ASSERT_NE(window, nullptr);
   recording_dispatch external;
-  EXPECT_EQ(platform::create_browser_host(reinterpret_cast<platform::window_handle>(window), external),
-            nullptr);
+  const auto handle = reinterpret_cast<platform::window_handle>(window);
+  std::string failure;
+  EXPECT_EQ(platform::create_browser_host(handle, external, &failure), nullptr);
+  EXPECT_NE(failure.find("apartment"), std::string::npos) << failure;
+
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+  failure.clear();
+  EXPECT_EQ(platform::create_browser_host(handle, external, &failure), nullptr);
+  EXPECT_NE(failure.find("not in a single-threaded apartment"), std::string::npos) << failure;
+  CoUninitialize();
+
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  failure.clear();
+  EXPECT_EQ(platform::create_browser_host(handle, external, &failure), nullptr);
+  EXPECT_NE(failure.find("OLE is not initialised"), std::string::npos) << failure;
+  CoUninitialize();
   EXPECT_EQ(child_windows_of(window), 0);
   DestroyWindow(window);
 }

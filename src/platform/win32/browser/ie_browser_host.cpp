@@ -3,7 +3,9 @@
 #include <mshtml.h>
 #include <ocidl.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "platform/win32/browser/com_text.h"
 #include "platform/win32/browser/control_host_window.h"
@@ -15,6 +17,12 @@ namespace {
 
 // One web window per run; the keyboard hook finds its browser here. Main thread only.
 ie_browser_host* current_host = nullptr;
+
+std::string step_failed(const char* step, HRESULT outcome) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(outcome));
+  return std::string(step) + " failed, HRESULT " + code;
+}
 
 }  // namespace
 
@@ -48,44 +56,65 @@ void ie_browser_host::focus() {
   if (host_window_) SetFocus(host_window_);
 }
 
-bool ie_browser_host::start() {
-  if (!IsWindow(web_window_)) return false;
+std::string ie_browser_host::start() {
+  if (!IsWindow(web_window_)) return "no web window";
+  // The control and its page need the single-threaded apartment that start-up sets up for the
+  // main thread; anywhere else it fails in ways that show only on some systems.
+  APTTYPE apartment{};
+  APTTYPEQUALIFIER qualifier{};
+  HRESULT outcome = CoGetApartmentType(&apartment, &qualifier);
+  if (FAILED(outcome)) return "no COM apartment: " + step_failed("CoGetApartmentType", outcome);
+  if (apartment != APTTYPE_STA && apartment != APTTYPE_MAINSTA)
+    return "the thread is not in a single-threaded apartment (type " +
+           std::to_string(apartment) + ")";
+  // An apartment alone is not enough (an input method may make one for any thread with a
+  // window): in-place activation, drag and drop and the page's copy and paste need OLE set up
+  // for the run. A balanced probe tells: OleInitialize answers S_FALSE where OLE already is.
+  outcome = OleInitialize(nullptr);
+  if (SUCCEEDED(outcome)) OleUninitialize();
+  if (FAILED(outcome)) return step_failed("OleInitialize", outcome);
+  if (outcome == S_OK) return "OLE is not initialised on this thread";
+
   host_window_ = create_control_host_window(web_window_, *this);
-  if (!host_window_) return false;
+  if (!host_window_)
+    return step_failed("CreateWindowExW(control host)", HRESULT_FROM_WIN32(GetLastError()));
   site_ = com_ptr<browser_site>(browser_site::create(host_window_, external_));
 
-  if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                              control_.put_void())))
-    return false;
-  if (FAILED(control_->SetClientSite(site_->client_site()))) return false;
+  outcome = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                             control_.put_void());
+  if (FAILED(outcome)) return step_failed("CoCreateInstance(CLSID_WebBrowser)", outcome);
+  outcome = control_->SetClientSite(site_->client_site());
+  if (FAILED(outcome)) return step_failed("IOleObject::SetClientSite", outcome);
   RECT area{};
   GetClientRect(host_window_, &area);
-  if (FAILED(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_->client_site(), 0,
-                              host_window_, &area)))
-    return false;
+  outcome = control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_->client_site(), 0,
+                             host_window_, &area);
+  if (FAILED(outcome)) return step_failed("IOleObject::DoVerb(INPLACEACTIVATE)", outcome);
   browser_ = control_.query<IWebBrowser2>(IID_IWebBrowser2);
-  if (!browser_) return false;
+  if (!browser_) return step_failed("QueryInterface(IWebBrowser2)", E_NOINTERFACE);
   // Without its events the page would never be shown: such a browser is of no use.
-  if (!connect_events()) return false;
+  if (auto failure = connect_events(); !failure.empty()) return failure;
   // Files or links dropped on the page are not opened.
   browser_->put_RegisterAsDropTarget(VARIANT_FALSE);
   fit_to_host();
   current_host = this;
-  return true;
+  return {};
 }
 
-bool ie_browser_host::connect_events() {
+std::string ie_browser_host::connect_events() {
   auto container = browser_.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
-  if (!container) return false;
-  if (FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, event_source_.put())) ||
-      !event_source_)
-    return false;
+  if (!container) return step_failed("QueryInterface(IConnectionPointContainer)", E_NOINTERFACE);
+  HRESULT outcome = container->FindConnectionPoint(DIID_DWebBrowserEvents2, event_source_.put());
+  if (FAILED(outcome) || !event_source_)
+    return step_failed("FindConnectionPoint(DWebBrowserEvents2)",
+                       FAILED(outcome) ? outcome : E_POINTER);
   events_ = com_ptr<browser_events>(browser_events::create(external_));
-  if (FAILED(event_source_->Advise(events_.get(), &event_cookie_))) {
+  outcome = event_source_->Advise(events_.get(), &event_cookie_);
+  if (FAILED(outcome)) {
     event_cookie_ = 0;
-    return false;
+    return step_failed("IConnectionPoint::Advise", outcome);
   }
-  return true;
+  return {};
 }
 
 void ie_browser_host::fit_to_host() {
@@ -160,11 +189,14 @@ void ie_browser_host::translate_key(UINT message, WPARAM key, LPARAM flags) {
 namespace platform {
 
 std::unique_ptr<browser_host> create_browser_host(window_handle web_window,
-                                                  script_dispatch& external) {
+                                                  script_dispatch& external,
+                                                  std::string* failure) {
   auto host = std::make_unique<win32::ie_browser_host>(reinterpret_cast<HWND>(web_window),
                                                        external);
-  if (!host->start()) return nullptr;
-  return host;
+  std::string outcome = host->start();
+  if (outcome.empty()) return host;
+  if (failure) *failure = std::move(outcome);
+  return nullptr;
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <exdisp.h>
 
+#include <string>
+
 #include "platform/browser_host.h"
 #include "platform/win32/browser/browser_events.h"
 #include "platform/win32/browser/browser_site.h"
@@ -18,9 +20,9 @@ class ie_browser_host final : public browser_host {
   ie_browser_host(const ie_browser_host&) = delete;
   ie_browser_host& operator=(const ie_browser_host&) = delete;
 
-  // Creates the control and connects it; false when the system cannot give us a browser,
-  // in which case the destructor undoes what was done.
-  bool start();
+  // Creates the control and connects it. Empty when it worked; otherwise the step that failed
+  // with the system's code, and the destructor undoes what was done.
+  std::string start();
 
   void navigate(std::u16string_view address) override;
   std::u16string location_url() override;
@@ -38,8 +40,7 @@ class ie_browser_host final : public browser_host {
   static ie_browser_host* current();
 
  private:
-  bool create_host_window();
-  bool connect_events();
+  std::string connect_events();
 
   HWND web_window_;
   script_dispatch& external_;
