@@ -19,6 +19,8 @@ WINDOWS_PACKAGES=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest dpkg-dev
   wine wine32:i386 xvfb xauth locales
 )
+# What the 64-bit test build of machines that cannot run 32-bit x86 programs needs besides.
+WINDOWS64_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine64)
 
 APT_UPDATED=0
 # Installs every named package that is missing, non-interactively.

@@ -1,9 +1,27 @@
 # The Windows test environment: one Xvfb, a persistent wineserver and a Wine prefix under build/,
 # with the zh_CN.UTF-8 locale so that Wine's ANSI code page is 936.
+#
+# The Windows tests run as 32-bit programs under wine32 where this machine can run 32-bit x86
+# programs at all; some machines' kernels refuse them ("Exec format error"), and there a 64-bit
+# build runs the same tests under wine64, in a 64-bit prefix of its own.
 # shellcheck shell=bash
 
-WINE_PREFIX_DIR="$ROOT/build/wine-prefix"
 WINE_XVFB_PID=""
+WINE32_LOADER=/usr/lib/wine/wine
+WINE64_LOADER=/usr/lib/wine/wine64
+
+# Prints i686 when this machine runs a 32-bit x86 program (Wine's own 32-bit loader, so the
+# answer is the one that matters), x86_64 otherwise. LAUNCHER_WINE64=1 forces x86_64, to try
+# the 64-bit path on a machine that could run either. Needs the Windows packages installed.
+windows_test_arch() {
+  if [ "${LAUNCHER_WINE64:-0}" = 1 ]; then
+    echo x86_64
+  elif "$WINE32_LOADER" --version >/dev/null 2>&1; then
+    echo i686
+  else
+    echo x86_64
+  fi
+}
 
 ensure_chinese_locale() {
   locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' && return 0
@@ -16,11 +34,20 @@ ensure_chinese_locale() {
   locale-gen >/dev/null
 }
 
-# Starts Xvfb and the wineserver and creates the prefix on first use. Exports what wine needs.
+# start_wine [i686|x86_64]: starts Xvfb and the wineserver and creates the prefix of that
+# architecture (i686 when not given) on first use. Exports what wine needs; LAUNCHER_WINE is
+# the loader that runs a program of that architecture.
 start_wine() {
+  local arch="${1:-i686}"
   ensure_chinese_locale || return 1
-  export WINEPREFIX="$WINE_PREFIX_DIR"
-  export WINEARCH=win32
+  if [ "$arch" = x86_64 ]; then
+    export WINEPREFIX="$ROOT/build/wine-prefix64" WINEARCH=win64
+    # Programs started from inside Wine use the same loader.
+    export LAUNCHER_WINE="$WINE64_LOADER" WINELOADER="$WINE64_LOADER"
+  else
+    export WINEPREFIX="$ROOT/build/wine-prefix" WINEARCH=win32
+    export LAUNCHER_WINE=wine
+  fi
   export WINEDEBUG=-all
   # No Mono or Gecko installers: the tests need neither, and they would reach for the network.
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -46,7 +73,7 @@ start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== creating the Wine prefix (once)"
   fi
-  wineboot -i </dev/null >/dev/null 2>&1
+  "$LAUNCHER_WINE" wineboot -i </dev/null >/dev/null 2>&1
   return 0
 }
 
