@@ -1,21 +1,8 @@
-# Cross build for 32-bit Windows with Debian's MinGW-w64 compilers. The -posix flavour is
-# required: its runtime provides std::thread and std::mutex.
+# Cross build for 32-bit Windows with Debian's MinGW-w64 compilers: the product.
 #   cmake -S . -B build/windows --toolchain cmake/toolchain-mingw-i686.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# One self-contained executable: no libgcc, libstdc++ or winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain-common.cmake)
 
 # CTest runs every test program of this build through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
