@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t NAME_BUFFER_BYTES = 260;  // MAX_PATH, with room for the terminating NUL
 constexpr std::size_t MAX_NAME_CHARACTERS = 259;
-constexpr std::size_t EXTRA_FIELD_BYTES = 65535;  // the most a 16-bit length can announce
 constexpr std::size_t PIECE_BYTES = 16384;
 constexpr std::uint32_t DOS_DIRECTORY_BIT = 0x10;
 constexpr std::uint32_t UNIX_DIRECTORY_BIT = 0x40000000;
@@ -57,6 +56,22 @@ class OpenEntry {
   unzFile archive_;
   bool open_;
 };
+
+// The extra field of the current entry's local header. Info-ZIP's zip writes the full "UT"
+// block (modification and access time) only there; the central directory's copy keeps just
+// the modification time. Opened raw, so the entry's data is neither inflated nor checked.
+std::vector<unsigned char> localExtraField(unzFile archive) {
+  std::vector<unsigned char> extra;
+  if (unzOpenCurrentFile2(archive, nullptr, nullptr, 1) != UNZ_OK) return extra;
+  const int size = unzGetLocalExtrafield(archive, nullptr, 0);
+  if (size > 0) {
+    extra.resize(static_cast<std::size_t>(size));
+    const int read = unzGetLocalExtrafield(archive, extra.data(), static_cast<unsigned>(size));
+    extra.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+  }
+  unzCloseCurrentFile(archive);
+  return extra;
+}
 
 }  // namespace
 
@@ -135,13 +150,10 @@ std::uint32_t ZipArchive::describe(std::int32_t index, ZipEntry& entry) {
 
   unz_file_info info{};
   char name[NAME_BUFFER_BYTES] = {};
-  std::vector<unsigned char> extra(EXTRA_FIELD_BYTES);
-  if (unzGetCurrentFileInfo(handle_->file, &info, name, sizeof name, extra.data(),
-                            static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK) {
+  if (unzGetCurrentFileInfo(handle_->file, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
     return ZIP_RESULT_BAD_INDEX;
   }
   const std::size_t nameBytes = std::min<std::size_t>(info.size_filename, sizeof name - 1);
-  const std::size_t extraBytes = std::min<std::size_t>(info.size_file_extra, extra.size());
 
   ZipEntry described;
   described.index = index;
@@ -152,7 +164,8 @@ std::uint32_t ZipArchive::describe(std::int32_t index, ZipEntry& entry) {
                                    : FILE_ATTRIBUTE_NORMAL_BIT;
   const std::uint64_t dosTime = dosDateTimeToFileTime(static_cast<std::uint32_t>(info.dosDate));
   described.times = {dosTime, dosTime, dosTime};
-  applyExtendedTimestamp(extra.data(), extraBytes, described.times);
+  const std::vector<unsigned char> extra = localExtraField(handle_->file);
+  applyExtendedTimestamp(extra.data(), extra.size(), described.times);
   described.compressedSize = static_cast<std::int32_t>(info.compressed_size);
   described.uncompressedSize = static_cast<std::int32_t>(info.uncompressed_size);
 
