@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -51,9 +52,12 @@ std::vector<std::u16string> program_and_arguments(std::u16string_view command_li
 
 }  // namespace
 
-bool start_process(std::u16string_view command_line) {
+bool start_process(std::u16string_view command_line, std::string* failure_reason) {
   const auto args = program_and_arguments(command_line);
-  if (args.empty()) return false;
+  if (args.empty()) {
+    if (failure_reason) *failure_reason = "empty command line";
+    return false;
+  }
   std::vector<std::string> storage;
   storage.push_back(linux_impl::native_path(args[0]));
   for (std::size_t i = 1; i < args.size(); ++i) storage.push_back(to_utf8(args[i]));
@@ -65,7 +69,10 @@ bool start_process(std::u16string_view command_line) {
   const bool has_folder = storage[0].find('/') != std::string::npos;
   const int rc = has_folder ? posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ)
                             : posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) return false;
+  if (rc != 0) {
+    if (failure_reason) *failure_reason = storage[0] + ": " + std::generic_category().message(rc);
+    return false;
+  }
   // Nobody waits for the program; a detached reaper keeps it from lingering as a zombie.
   std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
   return true;

@@ -1,7 +1,8 @@
 // Packages made by Debian's zip (Info-ZIP) from real files, as an operator on Linux makes them:
-// what extraction keeps of the files' times.
+// what extraction keeps of the files' modes and times.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <ctime>
 
@@ -38,6 +39,45 @@ struct InfoZipPackage : ::testing::Test {
   fs::path source;
   fs::path target;
 };
+
+mode_t modeOf(const fs::path& file) {
+  struct stat st {};
+  EXPECT_EQ(stat(file.c_str(), &st), 0) << file;
+  return st.st_mode & 07777;
+}
+
+TEST_F(InfoZipPackage, FilesKeepTheirPermissionsAndTheLaunchersProgramsAreExecutable) {
+  const struct {
+    std::string name;
+    mode_t stored;
+    mode_t installed;  // under umask 027
+  } files[] = {
+      {"tool.sh", 0755, 0750},
+      {"special.bin", 07755, 0750},  // never set-user-id, set-group-id or sticky
+      {"notes.txt", 0640, 0640},
+      {"readonly.txt", 0444, 0640},  // the next update must be able to replace it
+      {"game.exe", 0644, 0750},      // the programs the launcher starts, whatever the archive says
+      {"zefaud.exe", 0600, 0710},
+      {"data/game.exe", 0644, 0640},  // only in the launcher folder itself
+  };
+  fs::create_directory(source / "data");
+  std::vector<std::string> names;
+  for (const auto& f : files) {
+    write_bytes(source / f.name, f.name);
+    ASSERT_EQ(chmod((source / f.name).c_str(), f.stored), 0);
+    names.push_back(f.name);
+  }
+  zip(names);
+  // A file already in place takes the archive's mode as well.
+  write_bytes(target / "tool.sh", "old");
+  chmod((target / "tool.sh").c_str(), 0600);
+
+  const mode_t saved = umask(027);
+  const bool extracted = unzip();
+  umask(saved);
+  ASSERT_TRUE(extracted);
+  for (const auto& f : files) EXPECT_EQ(modeOf(target / f.name), f.installed) << f.name;
+}
 
 TEST_F(InfoZipPackage, TimesComeFromTheLocalHeadersExtendedTimestamp) {
   // Info-ZIP writes the access time only into the local header's "UT" block. An access time
