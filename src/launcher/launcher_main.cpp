@@ -10,13 +10,14 @@
 #include "platform/main_thread_session.h"
 #include "platform/text.h"
 #include "update/install_records.h"
+#include "update/started_programs.h"
 #include "webwindow/web_window.h"
 
 namespace launcher {
 
 void handOverToUpdater(const std::u16string& folder) {
   const std::u16string marker = folder + u"\\launcher_ud";
-  const std::u16string updater = folder + u"\\zefaud.exe";
+  const std::u16string updater = folder + u"\\" + UPDATER_PROGRAM_NAME;
   if (!platform::narrow_path_exists(platform::to_ansi(marker)) ||
       !platform::narrow_path_exists(platform::to_ansi(updater)))
     return;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "log/report_host_lookup.h"
 #include "platform/clock.h"
 #include "platform/sockets.h"
 
@@ -92,12 +93,13 @@ bool plain_http_get(const report_server& server, const std::string& request) {
     net::cleanup();
     return true;
   }
-  const auto address = net::resolve_ipv4(server.name.c_str());
+  // The bound covers the look-up too: it runs under the logger's lock.
+  const std::uint32_t start = platform::tick_count();
+  const auto address = report_host_address(server.name, report_budget_ms);
   if (!address) {
     net::cleanup();
     return true;
   }
-  const std::uint32_t start = platform::tick_count();
   const net::socket_handle s = net::open_tcp();
   if (s != net::invalid_socket) {
     net::readiness ready;

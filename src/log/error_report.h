@@ -24,5 +24,6 @@ std::string error_report_request(const std::string& host, std::string_view line)
 
 bool send_error_report(const std::string& line);
 // Sends "GET /path HTTP/1.1\r\nHost: host\r\n\r\n" and one zero byte, then waits for the
-// first bytes of the reply. Connecting, sending and waiting together take at most about 2 s.
+// first bytes of the reply. Looking up the host, connecting, sending and waiting together take
+// at most about 2 s.
 bool plain_http_get(const report_server& server, const std::string& request);

@@ -33,6 +33,9 @@ class binary_output_file {
   bool is_disk_file() const;
   // Systems without a creation time keep only access and modification.
   bool set_times(const file_times& times);
+  // Unix permission bits (0777 at most), masked by the process's umask. Systems without such
+  // bits keep the file as it is.
+  bool set_permissions(std::uint32_t unix_permissions);
   void close();
 
  private:

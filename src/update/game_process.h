@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-inline constexpr char16_t GAME_PROGRAM_NAME[] = u"game.exe";
+#include "update/started_programs.h"
 
 // The first process (in id order) whose lower-cased program path contains name; 0 when none.
 // name is lower-case. The match is a plain substring test: "game.exe" also finds mygame.exe.

@@ -8,18 +8,46 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "update/entry_path.h"
+#include "update/started_programs.h"
 #include "update/zip_entry_times.h"
 
 namespace {
 
 constexpr std::size_t NAME_BUFFER_BYTES = 260;  // MAX_PATH, with room for the terminating NUL
 constexpr std::size_t MAX_NAME_CHARACTERS = 259;
-constexpr std::size_t EXTRA_FIELD_BYTES = 65535;  // the most a 16-bit length can announce
 constexpr std::size_t PIECE_BYTES = 16384;
 constexpr std::uint32_t DOS_DIRECTORY_BIT = 0x10;
 constexpr std::uint32_t UNIX_DIRECTORY_BIT = 0x40000000;
+constexpr unsigned MADE_ON_UNIX = 3;  // the high byte of "version made by"
+constexpr std::uint32_t UNIX_TYPE_BITS = 0170000;
+constexpr std::uint32_t UNIX_REGULAR_FILE = 0100000;
+constexpr std::uint32_t PERMISSION_BITS = 0777;
+constexpr std::uint32_t NEW_FILE_PERMISSIONS = 0666;
+// The launcher must be able to read what it installed and to replace it at the next update.
+constexpr std::uint32_t OWNER_READ_WRITE = 0600;
+constexpr std::uint32_t EXECUTE_BITS = 0111;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// Unix keeps the file's mode in the high half of the external attributes. Only a plain file's
+// permission bits are taken (a link's would make its text executable); entries that carry no
+// file type at all are taken too, as some tools write them.
+std::optional<std::uint32_t> unixPermissionsOf(const unz_file_info& info) {
+  if ((info.version >> 8) != MADE_ON_UNIX) return std::nullopt;
+  const std::uint32_t mode = static_cast<std::uint32_t>(info.external_fa >> 16);
+  const std::uint32_t type = mode & UNIX_TYPE_BITS;
+  if (type != UNIX_REGULAR_FILE && type != 0) return std::nullopt;
+  return mode & PERMISSION_BITS;
+}
+
+// What an extracted file may do: as the archive says for entries made on Unix, and always
+// startable for the programs the launcher itself starts.
+std::uint32_t installedPermissions(const ZipEntry& entry, const std::u16string& fileName) {
+  std::uint32_t permissions =
+      entry.unixPermissions.value_or(NEW_FILE_PERMISSIONS) | OWNER_READ_WRITE;
+  if (isStartedProgram(fileName)) permissions |= EXECUTE_BITS;
+  return permissions;
+}
 
 // minizip looks for the end record anywhere but at offset 0, so it cannot open an archive that
 // is nothing but that record: a package without entries. Such a file is recognised here.
@@ -57,6 +85,22 @@ class OpenEntry {
   unzFile archive_;
   bool open_;
 };
+
+// The extra field of the current entry's local header. Info-ZIP's zip writes the full "UT"
+// block (modification and access time) only there; the central directory's copy keeps just
+// the modification time. Opened raw, so the entry's data is neither inflated nor checked.
+std::vector<unsigned char> localExtraField(unzFile archive) {
+  std::vector<unsigned char> extra;
+  if (unzOpenCurrentFile2(archive, nullptr, nullptr, 1) != UNZ_OK) return extra;
+  const int size = unzGetLocalExtrafield(archive, nullptr, 0);
+  if (size > 0) {
+    extra.resize(static_cast<std::size_t>(size));
+    const int read = unzGetLocalExtrafield(archive, extra.data(), static_cast<unsigned>(size));
+    extra.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+  }
+  unzCloseCurrentFile(archive);
+  return extra;
+}
 
 }  // namespace
 
@@ -135,13 +179,10 @@ std::uint32_t ZipArchive::describe(std::int32_t index, ZipEntry& entry) {
 
   unz_file_info info{};
   char name[NAME_BUFFER_BYTES] = {};
-  std::vector<unsigned char> extra(EXTRA_FIELD_BYTES);
-  if (unzGetCurrentFileInfo(handle_->file, &info, name, sizeof name, extra.data(),
-                            static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK) {
+  if (unzGetCurrentFileInfo(handle_->file, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
     return ZIP_RESULT_BAD_INDEX;
   }
   const std::size_t nameBytes = std::min<std::size_t>(info.size_filename, sizeof name - 1);
-  const std::size_t extraBytes = std::min<std::size_t>(info.size_file_extra, extra.size());
 
   ZipEntry described;
   described.index = index;
@@ -152,9 +193,11 @@ std::uint32_t ZipArchive::describe(std::int32_t index, ZipEntry& entry) {
                                    : FILE_ATTRIBUTE_NORMAL_BIT;
   const std::uint64_t dosTime = dosDateTimeToFileTime(static_cast<std::uint32_t>(info.dosDate));
   described.times = {dosTime, dosTime, dosTime};
-  applyExtendedTimestamp(extra.data(), extraBytes, described.times);
+  const std::vector<unsigned char> extra = localExtraField(handle_->file);
+  applyExtendedTimestamp(extra.data(), extra.size(), described.times);
   described.compressedSize = static_cast<std::int32_t>(info.compressed_size);
   described.uncompressedSize = static_cast<std::int32_t>(info.uncompressed_size);
+  if (!directory) described.unixPermissions = unixPermissionsOf(info);
 
   last_ = described;
   lastValid_ = true;
@@ -204,6 +247,9 @@ std::uint32_t ZipArchive::extract(std::int32_t index, const std::u16string& file
   platform::binary_output_file output;
   if (!output.create(root_ + fileName)) return ZIP_RESULT_CANNOT_CREATE;
   const std::uint32_t result = copyCurrentEntry(output);
-  if (result == ZIP_RESULT_OK && output.is_disk_file()) output.set_times(entry.times);
+  if (result == ZIP_RESULT_OK && output.is_disk_file()) {
+    output.set_permissions(installedPermissions(entry, fileName));
+    output.set_times(entry.times);
+  }
   return result;
 }

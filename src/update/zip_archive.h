@@ -3,6 +3,7 @@
 // description of the entry last asked for is kept, so asking again for it costs nothing.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/binary_file.h"
@@ -25,6 +26,9 @@ struct ZipEntry {
   platform::file_times times;
   std::int32_t compressedSize = 0;
   std::int32_t uncompressedSize = 0;
+  // The permission bits (no set-user-id, set-group-id or sticky bit) of a file entry made on
+  // Unix; none for entries made elsewhere.
+  std::optional<std::uint32_t> unixPermissions;
 };
 
 class ZipArchive {

@@ -10,6 +10,7 @@
 #include "platform/process.h"
 #include "platform/screen.h"
 #include "platform/text.h"
+#include "update/started_programs.h"
 #include "webwindow/web_window.h"
 
 namespace {
@@ -66,7 +67,7 @@ std::u16string CWebWindow::gameCommandLine(const std::u16string& gameArgument,
                                            const std::u16string& paramFileName) const {
   const platform::screen_rect area = platform::primary_work_area();
   std::u16string line = launcherFolder_;
-  line.append(u"game.exe \"").append(gameArgument);
+  line.append(GAME_PROGRAM_NAME).append(u" \"").append(gameArgument);
   line.append(1, u'|').append(decimal(static_cast<std::int64_t>(area.right) - area.left - 60));
   line.append(1, u'|').append(decimal(static_cast<std::int64_t>(area.bottom) - area.top - 80));
   if (!paramFileName.empty()) line.append(1, u'|').append(paramFileName);

@@ -6,6 +6,7 @@
 #include "platform/skin_surface.h"
 #include "platform/text.h"
 #include "system/desktop_actions.h"
+#include "system/web_address.h"
 #include "webwindow/web_window.h"
 
 void CWebWindow::registerScriptMethod(const std::u16string& name, ScriptHandler handler) {
@@ -63,6 +64,14 @@ void CWebWindow::callIE(platform::dispatch_params* params, platform::variant* /*
     LOG_LINE(LOG_ERROR, "CWebWindow::callIE") << "callIE error, param error";
     return;
   }
+  const std::u16string& address = params->rgvarg[0].bstrVal;
+  if (!isWebAddress(address)) {
+    const std::u16string scheme = addressScheme(address);
+    LOG_LINE(LOG_ERROR, "CWebWindow::callIE")
+        << "callIE refused, not an http or https address, scheme: "
+        << (scheme.empty() ? std::string("(none)") : platform::to_ansi(scheme));
+    return;
+  }
   const std::u16string handle = platform::from_ansi(std::to_string(LinkNumber()));
-  open_in_browser(params->rgvarg[0].bstrVal + handle);
+  open_in_browser(address + handle);
 }

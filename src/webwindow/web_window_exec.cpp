@@ -5,7 +5,12 @@
 
 int CWebWindow::Exec(std::u16string commandLine) {
   LOG_LINE(LOG_INFO, "CWebWindow::Exec") << "执行命令";
-  const int result = platform::start_process(commandLine) ? 0 : 1;
+  std::string reason;
+  const int result = platform::start_process(commandLine, &reason) ? 0 : 1;
+  // Otherwise a game or updater that cannot start would end the launcher without a trace.
+  if (result != 0) {
+    LOG_LINE(LOG_ERROR, "CWebWindow::Exec") << "program start fail: " << reason;
+  }
   platform::post_quit_message(0);
   return result;
 }

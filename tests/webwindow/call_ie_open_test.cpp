@@ -13,31 +13,68 @@ namespace {
 using namespace webwindow_testing;
 using platform::variant;
 
-using ScriptBridge = WebWindowTest;
+struct CallIE : WebWindowTest {
+  std::filesystem::path record;
+  std::string path;
 
-TEST_F(ScriptBridge, CallIEOpensTheAddressFollowedByTheNumberLinksReachUsBy) {
+  void SetUp() override {
+    WebWindowTest::SetUp();
+    const auto tools = folder.path() / "tools";
+    std::filesystem::create_directory(tools);
+    std::filesystem::copy_file(RECORD_INVOCATION_PROGRAM, tools / "xdg-open");
+    record = folder.path() / "opened.txt";
+    setenv("RECORD_INVOCATION_FILE", record.string().c_str(), 1);
+    path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (tools.string() + ":" + path).c_str(), 1);
+  }
+  void TearDown() override {
+    setenv("PATH", path.c_str(), 1);
+    WebWindowTest::TearDown();
+  }
+  // What the handler was given, once it has recorded one call.
+  std::string opened() const {
+    std::string text;
+    for (int i = 0; i < 300 && text.find("--") == std::string::npos; ++i) {
+      platform::sleep_ms(10);
+      text = testing_support::read_bytes(record);
+    }
+    return text;
+  }
+};
+
+TEST_F(CallIE, OpensTheAddressFollowedByTheNumberLinksReachUsBy) {
   auto& w = createWindow();
-  const auto tools = folder.path() / "tools";
-  std::filesystem::create_directory(tools);
-  std::filesystem::copy_file(RECORD_INVOCATION_PROGRAM, tools / "xdg-open");
-  const auto record = folder.path() / "opened.txt";
-  setenv("RECORD_INVOCATION_FILE", record.string().c_str(), 1);
-  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-  setenv("PATH", (tools.string() + ":" + path).c_str(), 1);
-
   // With two arguments only the page's last one counts.
   headless::call_external(u"callIE", {variant::text(u"http://a/"), variant::text(u"http://b/?w=")});
-  setenv("PATH", path.c_str(), 1);
-  std::string opened;
-  for (int i = 0; i < 300 && opened.find("--") == std::string::npos; ++i) {
-    platform::sleep_ms(10);
-    opened = testing_support::read_bytes(record);
-  }
+  const std::string text = opened();
   const platform::link_number number = w.LinkNumber();
-  EXPECT_NE(opened.find("arg=http://b/?w=" + std::to_string(number) + "\n"), std::string::npos)
-      << opened;
+  EXPECT_NE(text.find("arg=http://b/?w=" + std::to_string(number) + "\n"), std::string::npos)
+      << text;
   EXPECT_TRUE(platform::hand_over_target_exists(number))
       << "a launch link with that number reaches this launcher";
+}
+
+TEST_F(CallIE, OnlyWebAddressesAreOpened) {
+  auto& w = createWindow();
+  const struct {
+    std::u16string address;
+    std::string scheme;  // as the ERROR line names it
+  } refused[] = {
+      {u"file:///etc/passwd", "file"},    {u"  FILE:x", "FILE"},
+      {u"javascript:alert(1)", "javascript"}, {u"httpx://a/", "httpx"},
+      {u"C:\\Windows\\calc.exe", "C"},    {u"/usr/bin/xterm", "(none)"},
+      {u"http//a/", "(none)"},            {u"", "(none)"},
+  };
+  for (const auto& r : refused) headless::call_external(u"callIE", {variant::text(r.address)});
+  headless::call_external(u"callIE", {variant::text(u" \tHtTpS://b/?w=")});
+  const std::string text = opened();
+  EXPECT_EQ(text.substr(text.find('\n') + 1),
+            "arg= \tHtTpS://b/?w=" + std::to_string(w.LinkNumber()) + "\n--\n")
+      << "only the web address, as the page gave it";
+  const auto errors = linesTagged("ERROR", "CWebWindow::callIE");
+  ASSERT_EQ(errors.size(), std::size(refused));
+  for (std::size_t i = 0; i < errors.size(); ++i)
+    EXPECT_EQ(errors[i], "callIE refused, not an http or https address, scheme: " + refused[i].scheme);
 }
 
 }  // namespace

@@ -145,6 +145,17 @@ TEST_F(GameLaunch, AParameterFileThatCannotBeCreatedEndsTheRun) {
   EXPECT_FALSE(fs::exists(record)) << "the game is not started";
 }
 
+TEST_F(GameLaunch, AGameThatCannotStartIsLoggedWithTheReasonAndTheRunEnds) {
+  fs::remove(folder.path() / "game.exe");
+  headless::call_external(u"entryGame", {variant::text(u"t")});
+  EXPECT_TRUE(headless::run_for(200)) << "the loop is left as after a start";
+  const auto errors = linesTagged("ERROR", "CWebWindow::Exec");
+  ASSERT_EQ(errors.size(), 1u);
+  const std::string prefix = "program start fail: ";
+  EXPECT_EQ(errors[0].rfind(prefix, 0), 0u) << errors[0];
+  EXPECT_GT(errors[0].size(), prefix.size()) << "the system's reason follows";
+}
+
 TEST(ToUtf8ViaAnsi, SizesAndBuffers) {
   char buffer[16];
   EXPECT_EQ(toUtf8ViaAnsi(nullptr, buffer, sizeof buffer), 0);

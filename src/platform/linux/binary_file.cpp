@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/binary_file.h"
 #include "platform/linux/native_path.h"
@@ -30,6 +31,24 @@ timespec to_timespec(std::uint64_t filetime) {
   result.tv_sec = static_cast<time_t>(seconds);
   result.tv_nsec = static_cast<long>(rest * 100);
   return result;
+}
+
+// umask() reads the mask only by changing it for a moment, which races with every other thread
+// creating files; /proc shows it as it is. Without /proc, mask as tightly as a umask can.
+mode_t current_umask() {
+  std::FILE* status = std::fopen("/proc/self/status", "re");
+  if (!status) return 077;
+  mode_t mask = 077;
+  char line[256];
+  while (std::fgets(line, sizeof line, status)) {
+    unsigned value = 0;
+    if (std::sscanf(line, "Umask: %o", &value) == 1) {
+      mask = static_cast<mode_t>(value & 0777);
+      break;
+    }
+  }
+  std::fclose(status);
+  return mask;
 }
 
 }  // namespace
@@ -68,6 +87,12 @@ bool binary_output_file::set_times(const file_times& times) {
   const timespec access_and_modification[2] = {to_timespec(times.access),
                                                to_timespec(times.modification)};
   return futimens(static_cast<int>(handle_), access_and_modification) == 0;
+}
+
+bool binary_output_file::set_permissions(std::uint32_t unix_permissions) {
+  if (!is_open()) return false;
+  const mode_t mode = static_cast<mode_t>(unix_permissions & 0777) & ~current_umask();
+  return fchmod(static_cast<int>(handle_), mode) == 0;
 }
 
 void binary_output_file::close() {

@@ -1,9 +1,11 @@
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,29 +20,44 @@ namespace platform {
 
 namespace {
 
+bool is_executable_file(const std::u16string& path) {
+  const std::string native = linux_impl::native_path(path);
+  struct stat st {};
+  return stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(native.c_str(), X_OK) == 0;
+}
+
+bool is_blank(char16_t c) { return c == u' ' || c == u'\t'; }
+
 // An unquoted program path with blanks in it is ambiguous; like CreateProcessW, take the
-// shortest run of blank-separated pieces that names an existing file as the program.
+// shortest prefix that ends before a blank (or the whole line) and names an executable file as
+// the program. The prefix is the line's own text: a folder named "My" is no program, and a path
+// with two blanks or a tab in a row keeps them.
 std::vector<std::u16string> program_and_arguments(std::u16string_view command_line) {
-  auto args = split_command_line(command_line);
-  if (args.size() < 2 || command_line.empty() || command_line.front() == u'"') return args;
-  std::u16string candidate = args[0];
-  for (std::size_t taken = 1; taken < args.size(); ++taken) {
-    if (access(linux_impl::native_path(candidate).c_str(), X_OK) == 0) {
-      std::vector<std::u16string> joined{candidate};
-      joined.insert(joined.end(), args.begin() + static_cast<std::ptrdiff_t>(taken), args.end());
-      return joined;
-    }
-    candidate += u' ' + args[taken];
+  if (command_line.empty() || command_line.front() == u'"') return split_command_line(command_line);
+  for (std::size_t end = 1; end < command_line.size(); ++end) {
+    if (!is_blank(command_line[end]) || is_blank(command_line[end - 1])) continue;
+    const std::u16string candidate(command_line.substr(0, end));
+    if (!is_executable_file(candidate)) continue;
+    std::vector<std::u16string> args{candidate};
+    const auto rest = split_command_line(command_line.substr(end));
+    args.insert(args.end(), rest.begin(), rest.end());
+    return args;
   }
-  if (access(linux_impl::native_path(candidate).c_str(), X_OK) == 0) return {candidate};
-  return args;
+  // The whole line may be the program alone, as the updater's is.
+  std::u16string_view whole = command_line;
+  while (!whole.empty() && is_blank(whole.back())) whole.remove_suffix(1);
+  if (is_executable_file(std::u16string(whole))) return {std::u16string(whole)};
+  return split_command_line(command_line);
 }
 
 }  // namespace
 
-bool start_process(std::u16string_view command_line) {
+bool start_process(std::u16string_view command_line, std::string* failure_reason) {
   const auto args = program_and_arguments(command_line);
-  if (args.empty()) return false;
+  if (args.empty()) {
+    if (failure_reason) *failure_reason = "empty command line";
+    return false;
+  }
   std::vector<std::string> storage;
   storage.push_back(linux_impl::native_path(args[0]));
   for (std::size_t i = 1; i < args.size(); ++i) storage.push_back(to_utf8(args[i]));
@@ -52,7 +69,10 @@ bool start_process(std::u16string_view command_line) {
   const bool has_folder = storage[0].find('/') != std::string::npos;
   const int rc = has_folder ? posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ)
                             : posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) return false;
+  if (rc != 0) {
+    if (failure_reason) *failure_reason = storage[0] + ": " + std::generic_category().message(rc);
+    return false;
+  }
   // Nobody waits for the program; a detached reaper keeps it from lingering as a zombie.
   std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
   return true;

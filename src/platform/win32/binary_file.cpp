@@ -60,6 +60,9 @@ bool binary_output_file::set_times(const file_times& times) {
                      times.modification ? &modification : nullptr) != 0;
 }
 
+// Windows files have no Unix permission bits; any program file can be started.
+bool binary_output_file::set_permissions(std::uint32_t /*unix_permissions*/) { return is_open(); }
+
 void binary_output_file::close() {
   if (!is_open()) return;
   CloseHandle(native(handle_));

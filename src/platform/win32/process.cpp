@@ -1,22 +1,44 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "platform/process.h"
+#include "platform/text.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
 
-bool start_process(std::u16string_view command_line) {
+namespace {
+
+// The system's own words for an error, without the line end it appends, and its number.
+std::string system_reason(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string message = length ? win32::from_wide(text, length) : std::u16string();
+  if (text) LocalFree(text);
+  while (!message.empty() && std::u16string_view(u"\r\n ").find(message.back()) != std::u16string_view::npos)
+    message.pop_back();
+  return to_ansi(message) + " (error " + std::to_string(error) + ")";
+}
+
+}  // namespace
+
+bool start_process(std::u16string_view command_line, std::string* failure_reason) {
   // CreateProcessW may write into the command line, so it gets a copy of its own.
   std::wstring line = win32::to_wide(command_line);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &started))
+                      &started)) {
+    if (failure_reason) *failure_reason = "CreateProcessW: " + system_reason(GetLastError());
     return false;
+  }
   win32::unique_handle process(started.hProcess);
   win32::unique_handle thread(started.hThread);
   return true;
