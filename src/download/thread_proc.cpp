@@ -177,8 +177,13 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   LOG_LINE(LOG_INFO, "ThreadProc") << platform::to_ansi(u"保存文件:") << job.lpName
                                    << ", id=" << job.id;
   const std::string_view bytes(job.buffer.get(), static_cast<std::size_t>(bufsize));
-  // A file that cannot be created ends the worker quietly: nothing is posted, no box is shown.
-  if (!platform::write_file(platform::from_ansi(job.lpName), bytes)) return 0;
+  // A file that cannot be saved (no such folder, a full disk) is logged, and the finished
+  // message goes out all the same: the package check that follows finds the file missing or
+  // short and ends the update with its box, where waiting for this message would hang it.
+  if (const auto saved = platform::write_file(platform::from_ansi(job.lpName), bytes); !saved) {
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot save file:" << job.lpName
+                                      << ", reason=" << saved.reason << ", id=" << job.id;
+  }
   platform::post_message(job.wnd, WM_DOWNLOAD_FINISHED, static_cast<std::uintptr_t>(job.id), 0);
   return last_result;
 }
