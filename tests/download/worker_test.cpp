@@ -380,6 +380,19 @@ TEST_F(FatalWorkerTest, ABufferThatCannotBeHadEndsTheUpdateLikeAFailedDownload) 
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin"));
 }
 
+TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownload) {
+  if (!address_space_can_be_limited()) GTEST_SKIP() << "no address-space limit in this build";
+  // Workers that wait for a silent server keep their stacks: 64 MiB hold about 30 of them.
+  const auto r = run(url("/fault/silent/a.bin"), "a.bin",
+                     {{"DOWNLOAD_CHILD_JOBS", "200"}, {"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+64"}});
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出",
+                                           window_of(r))),
+            1u);
+}
+
 TEST_F(WorkerTest, ALaterResponseLongerThanTheFirstAnnouncedIsSavedWhole) {
   // The first response announces 1,000 bytes and is cut; the second brings all 5,000.
   const std::string content = pattern_bytes(5000);
