@@ -44,7 +44,8 @@ Options of one attempt:
   chunked           Transfer-Encoding: chunked
   chunk=N           chunk size for chunked (default 4096)
   chunkext          add ";name=value" extensions to every chunk-size line
-  continue          send "HTTP/1.1 100 Continue" and an empty line before the response
+  continue[=N]      send "HTTP/1.1 100 Continue" and an empty line before the response; with N,
+                    N such interim responses, 100 ms apart
   status=N          answer with status N and a short text body instead of the file
   bigheaders=N      add an X-Padding header whose value is N bytes
   icy               the status line is "ICY 200 OK" (not HTTP)
@@ -294,7 +295,10 @@ class Handler(socketserver.BaseRequestHandler):
 
     def send_file(self, request, attempt, body):
         if attempt.has("continue"):
-            self.send(b"HTTP/1.1 100 Continue\r\n\r\n")
+            for i in range(attempt.number("continue", 1)):
+                if i:
+                    time.sleep(0.1)
+                self.send(b"HTTP/1.1 100 Continue\r\n\r\n")
         status_line = b"ICY 200 OK\r\n" if attempt.has("icy") else b"HTTP/1.1 200 OK\r\n"
         head = status_line + b"Content-Type: " + content_type(request.path) + b"\r\n"
         chunked = attempt.has("chunked")

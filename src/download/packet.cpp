@@ -3,8 +3,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
+#include "download/download_failure.h"
 #include "download/thread_proc.h"
 #include "log/log_manager.h"
 #include "platform/text.h"
@@ -29,7 +31,16 @@ void copy_text(char (&field)[PACKET_TEXT_MAX + 1], const std::string& text) {
 }  // namespace
 
 void launch_worker_thread(std::shared_ptr<PacketJob> job) {
-  std::thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); }).detach();
+  const platform::window_handle wnd = job->wnd;
+  const std::int32_t id = job->id;
+  try {
+    std::thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); }).detach();
+  } catch (const std::system_error& error) {
+    // No room for another thread (its stack is address space too): the update cannot go on.
+    LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what()
+                                          << ", id=" << id;
+    end_update_after_failed_download(wnd, "CPacket::Start");
+  }
 }
 
 bool packet_text_fits(const std::string& narrow) { return narrow.size() <= PACKET_TEXT_MAX; }

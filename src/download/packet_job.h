@@ -4,8 +4,8 @@
 // 32-bit width as before.
 #include <atomic>
 #include <cstdint>
-#include <memory>
 
+#include "download/receive_buffer.h"
 #include "platform/event_loop.h"
 
 // The largest body a job accepts; the receive buffer holds one byte more for the terminator
@@ -28,12 +28,9 @@ inline constexpr std::uint32_t WM_DOWNLOAD_FINISHED = 0x0465;  // wparam = job i
 inline constexpr std::size_t PACKET_TEXT_MAX = 255;
 
 struct PacketJob {
-  // Allocates the receive buffer without filling it: pages no body byte has reached cost no
-  // memory, so several jobs of small files stay small.
-  PacketJob();
-
   std::int32_t id = 0;
-  std::unique_ptr<char[]> buffer;
+  // Empty until the worker learns the file's length; only the worker touches it.
+  receive_buffer buffer;
   std::atomic<std::int32_t> bufsize{0};
   std::atomic<std::int32_t> totalsize{0};
   char lpURL[PACKET_TEXT_MAX + 1] = {};

@@ -14,16 +14,21 @@ std::uint32_t bytes_per_second(std::uint32_t total, std::uint32_t mark_bytes, st
 
 CPacketMap::CPacketMap() : cursor_(entries_.end()), mark_time_(platform::tick_count()) {}
 
+bool CPacketMap::Accepts(const std::u16string& directory, const std::u16string& name,
+                         const std::u16string& url) {
+  return packet_text_fits(platform::to_ansi(url)) &&
+         packet_text_fits(platform::to_ansi(directory + name));
+}
+
 CPacket* CPacketMap::AddPacket(platform::window_handle wnd, const std::u16string& directory,
                                const std::u16string& name, const std::u16string& url,
                                const std::u16string& extension) {
   const auto id = static_cast<std::int32_t>(entries_.size());
-  const std::string narrow_url = platform::to_ansi(url);
-  const std::string narrow_path = platform::to_ansi(directory + name);
-  if (!packet_text_fits(narrow_url) || !packet_text_fits(narrow_path)) {
+  if (!Accepts(directory, name, url)) {
     LOG_LINE(LOG_ERROR, "CPacketMap::AddPacket")
         << "job refused, address or path longer than " << PACKET_TEXT_MAX
-        << " bytes: id=" << id << ", lpURL=" << narrow_url << ", lpName=" << narrow_path;
+        << " bytes: id=" << id << ", lpURL=" << platform::to_ansi(url)
+        << ", lpName=" << platform::to_ansi(directory + name);
     return nullptr;
   }
   auto packet = std::make_unique<CPacket>(id, wnd, directory, name, url, extension);

@@ -12,6 +12,9 @@ class CPacketMap {
  public:
   CPacketMap();
 
+  // Whether AddPacket would take this job: its URL and path fit the job's record.
+  static bool Accepts(const std::u16string& directory, const std::u16string& name,
+                      const std::u16string& url);
   // Adds a job with the next id (0, 1, 2, ... in order of addition). A job whose URL or path
   // would not fit its record is refused: it is logged as an error and null is returned.
   CPacket* AddPacket(platform::window_handle wnd, const std::u16string& directory,

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "download/download_failure.h"
 #include "httpclient/http_client.h"
 #include "log/log_manager.h"
 #include "platform/clock.h"
@@ -24,8 +25,6 @@ constexpr std::uint32_t read_buffer_bytes = 2048;
 constexpr std::uint32_t progress_interval_ms = 500;
 
 constexpr std::u16string_view update_error_caption = u"更新错误";
-constexpr std::u16string_view download_failed_text =
-    u"由于您的网络不稳定，程序下载数据失败，即将退出";
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
@@ -51,6 +50,23 @@ void count_request_failure(PacketJob& job, const char* step) {
                   update_error_caption);
 }
 
+// Room for the file the first response announced and the terminator the body read puts after
+// it, never more than the largest body a job takes.
+std::size_t announced_room(std::int32_t totalsize) {
+  const auto announced = static_cast<std::size_t>(totalsize);
+  return std::min(announced, static_cast<std::size_t>(MAX_PACKET_BYTES)) + 1;
+}
+
+// Gives the job's buffer room for `bytes`, keeping what this attempt received. Memory that
+// cannot be had ends the update as a failed download does.
+void make_room(PacketJob& job, std::size_t bytes, std::size_t keep) {
+  if (job.buffer.reserve(bytes, keep)) return;
+  LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot allocate the receive buffer, size=" << bytes
+                                    << ", id=" << job.id;
+  job.thread_status.store(PACKET_FAILED, relaxed);
+  end_update_after_failed_download(job.wnd, "ThreadProc");
+}
+
 struct body_result {
   std::int32_t sum = 0;
   std::int32_t last_result = HC_OK;
@@ -67,9 +83,13 @@ body_result receive_body(PacketJob& job, HTTPClientContext* context,
                                         << ", total=" << r.sum << ", id=" << job.id;
       break;
     }
-    const auto room = static_cast<std::uint32_t>(MAX_PACKET_BYTES - r.sum) + 1;
+    const auto sum = static_cast<std::size_t>(r.sum);
+    // The buffer holds what the first response announced. A later response that brings more
+    // (the file changed on the server) may still fill the largest body a job takes.
+    if (sum + 1 == job.buffer.capacity()) make_room(job, PACKET_BUFFER_BYTES, sum);
+    const auto room = static_cast<std::uint32_t>(job.buffer.capacity() - sum);
     std::uint32_t received = 0;
-    r.last_result = HTTPClientRecvBody(context, job.buffer.get() + r.sum,
+    r.last_result = HTTPClientRecvBody(context, job.buffer.data() + r.sum,
                                        std::min(read_buffer_bytes, room), read_timeout_s,
                                        &received);
     r.sum += static_cast<std::int32_t>(received);
@@ -127,6 +147,7 @@ attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
     if (job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts) return attempt_outcome::again;
     fail_with_box(job.wnd, u"获取文件长度失败", update_error_caption);
   }
+  make_room(job, announced_room(job.totalsize.load(relaxed)), 0);
 
   const body_result body = receive_body(job, context.get(), last_post_time);
   last_result = body.last_result;
@@ -167,18 +188,18 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   job.thread_status.store(status, relaxed);
   LOG_LINE(LOG_DEBUG, "ThreadProc") << "thread_status=" << status << ", id=" << job.id;
 
-  if (status != PACKET_DONE) {
-    platform::message_box(job.wnd, download_failed_text, update_error_caption,
-                          platform::box_buttons::ok);
-    LOG_LINE(LOG_ERROR, "ThreadProc") << platform::to_ansi(download_failed_text);
-    platform::exit_process(0);
-  }
+  if (status != PACKET_DONE) end_update_after_failed_download(job.wnd, "ThreadProc");
 
   LOG_LINE(LOG_INFO, "ThreadProc") << platform::to_ansi(u"保存文件:") << job.lpName
                                    << ", id=" << job.id;
-  const std::string_view bytes(job.buffer.get(), static_cast<std::size_t>(bufsize));
-  // A file that cannot be created ends the worker quietly: nothing is posted, no box is shown.
-  if (!platform::write_file(platform::from_ansi(job.lpName), bytes)) return 0;
+  const std::string_view bytes(job.buffer.data(), static_cast<std::size_t>(bufsize));
+  // A file that cannot be saved (no such folder, a full disk) is logged, and the finished
+  // message goes out all the same: the package check that follows finds the file missing or
+  // short and ends the update with its box, where waiting for this message would hang it.
+  if (const auto saved = platform::write_file(platform::from_ansi(job.lpName), bytes); !saved) {
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot save file:" << job.lpName
+                                      << ", reason=" << saved.reason << ", id=" << job.id;
+  }
   platform::post_message(job.wnd, WM_DOWNLOAD_FINISHED, static_cast<std::uintptr_t>(job.id), 0);
   return last_result;
 }

@@ -149,15 +149,22 @@ std::int32_t ParseResponse(HTTPClientContext* context) {
 }
 
 std::int32_t ReadResponse(HTTPClientContext* context, std::uint32_t timeout_seconds) {
+  // The time-out covers the interim responses and the final one together: were each
+  // "100 Continue" to start the clock again, a server repeating it would hold the caller
+  // forever. One that is still sending them at the deadline has not answered in time.
+  const std::uint32_t started = NowSeconds();
+  bool interim_seen = false;
   do {
     if (timeout_seconds != 0) context->timeout = timeout_seconds;
     ResetForResponse(context);
+    context->deadline_start = started;
     std::int32_t result = ReadHeaders(context);
-    if (result) return result;
+    if (result) return interim_seen && DeadlinePassed(context) ? HC_TIMED_OUT : result;
     context->state |= STATE_HEADERS_READ;
     if ((result = ParseResponse(context))) return result;
     context->state |= STATE_RESPONSE_PARSED;
     if (context->status == 200) context->state |= STATE_STATUS_200;
+    interim_seen = true;
   } while (context->status == 100);
   return HC_OK;
 }

@@ -6,11 +6,52 @@
 
 namespace http_client {
 
+namespace {
+
+constexpr std::size_t longest_url = 511;
+
+// Control bytes and DEL have no place in a URL: copied into the request line or the Host
+// header, a CR or LF would end it there and let the rest pass for headers or another request.
+// A blank is judged by where it stands (see ParseUrl).
+bool has_forbidden_byte(const char* url) {
+  for (const char* p = url; *p; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
+// Writes each blank of the text from `from` to the end of the copy as %20, in place. False
+// when the URL would then pass the longest one the copy takes.
+bool encode_blanks(char* copy, char* from) {
+  std::size_t blanks = 0;
+  for (const char* p = from; *p; ++p) blanks += *p == ' ';
+  if (blanks == 0) return true;  // the copy may hold 512 bytes: a slash was appended
+  const std::size_t length = std::strlen(copy);
+  if (length + 2 * blanks > longest_url) return false;
+  char* write = copy + length + 2 * blanks;
+  *write = '\0';
+  for (char* read = copy + length; read > from;) {
+    const char c = *--read;
+    if (c == ' ') {
+      *--write = '0';
+      *--write = '2';
+      *--write = '%';
+    } else {
+      *--write = c;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 std::int32_t ParseUrl(HTTPClientContext* context, const char* url) {
   if (!context) return HC_NO_CONTEXT;
   if (!url) return HC_BAD_URL;
   const std::size_t url_length = std::strlen(url);
-  if (url_length + 1 > 512) return HC_URL_TOO_LONG;
+  if (url_length > longest_url) return HC_URL_TOO_LONG;
+  if (has_forbidden_byte(url)) return HC_BAD_URL;
   std::memcpy(context->url, url, url_length + 1);
   char* const copy = context->url;
 
@@ -34,6 +75,11 @@ std::int32_t ParseUrl(HTTPClientContext* context, const char* url) {
     copy[end + 1] = '\0';
     slash = std::strchr(host, '/');
   }
+  // A blank in the scheme, host or port is no address at all; inside the path and query it is
+  // part of a name (a folder "My Games") and travels as %20, which keeps the request line's
+  // three parts apart.
+  if (std::memchr(copy, ' ', static_cast<std::size_t>(slash - copy))) return HC_BAD_URL;
+  if (!encode_blanks(copy, slash)) return HC_URL_TOO_LONG;
   context->host = {host, static_cast<std::uint32_t>(slash - host)};
 
   const char* port_colon =

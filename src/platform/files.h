@@ -35,8 +35,16 @@ std::u16string module_path();
 
 // Reads at most max_bytes from the start of an existing file; nullopt when it cannot be opened.
 std::optional<std::string> read_file(std::u16string_view path, std::size_t max_bytes);
-// Creates or truncates the file and writes the bytes (create-always).
-bool write_file(std::u16string_view path, std::string_view bytes);
+// What writing a whole file came to. On failure, reason holds the system's own words for it
+// and its error number, in the ANSI code page as log lines are.
+struct write_result {
+  bool written = false;
+  std::string reason;
+  explicit operator bool() const { return written; }
+};
+// Creates or truncates the file and writes the bytes (create-always). Fails when the file
+// cannot be made, when not every byte reaches it (a full disk) or when it cannot be flushed.
+write_result write_file(std::u16string_view path, std::string_view bytes);
 // Renames from over to, replacing to in one step.
 bool replace_file(std::u16string_view from, std::u16string_view to);
 bool rename_file(std::u16string_view from, std::u16string_view to);

@@ -17,7 +17,8 @@ bool sameVersion(std::u16string recorded, std::u16string version) {
 
 }  // namespace
 
-bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& entry) {
+bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& entry,
+                           bool canDownload) {
   constexpr const char* tag = "CWebWindow::CheckFileNeedDownload";
   const std::u16string path = folder + entry.name;
   if (platform::path_exists(path)) {
@@ -30,7 +31,7 @@ bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& ent
   } else {
     LOG_LINE(LOG_DEBUG, tag) << "文件:" << platform::to_ansi(path) << "需要下载";
   }
-  RemoveOtherVersionOfThisFile(folder, entry.name);
+  if (canDownload) RemoveOtherVersionOfThisFile(folder, entry.name);
   return true;
 }
 

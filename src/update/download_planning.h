@@ -6,8 +6,11 @@
 #include "update/package_name.h"
 
 // True when the package must be downloaded. May extract the copy on disk and record it, and
-// deletes the other versions of the package before asking for a download.
-bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& entry);
+// deletes the other versions of the package before asking for a download. When no download of
+// it can be made (canDownload false), nothing is deleted: the update ends without it, and the
+// versions on disk are all the player has.
+bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& entry,
+                           bool canDownload = true);
 
 // True when a package file that is present must be extracted again.
 bool needUnzip(const PackageEntry& entry);

@@ -2,6 +2,7 @@
 // to the page, and extract once every download has arrived.
 #include <cstdlib>
 
+#include "download/download_failure.h"
 #include "download/packet_map.h"
 #include "log/log_manager.h"
 #include "platform/clock.h"
@@ -55,11 +56,18 @@ bool CWebWindow::planPackage(const std::u16string& base, const std::u16string& n
   }
   updateMd5Map[name] = digest;
   const PackageEntry entry{name, versionSuffix(name)};
-  if (!CheckFileNeedDownload(launcherFolder_, entry)) return false;
   std::srand(static_cast<unsigned>(platform::unix_time()));
   const int cacheBreaker = std::rand() % 10000;
   const std::u16string url = base + name + u"?" + platform::from_ansi(std::to_string(cacheBreaker));
-  return packets->AddPacket(hwnd_, launcherFolder_, name, url, entry.version) != nullptr;
+  // Whether its job can be made is known before planning deletes the package's other
+  // versions: a package that cannot be fetched must not cost the player the one he has.
+  const bool canDownload = CPacketMap::Accepts(launcherFolder_, name, url);
+  if (!CheckFileNeedDownload(launcherFolder_, entry, canDownload)) return false;
+  // AddPacket logs why it refuses. Without the package the update cannot finish: it ends as a
+  // failed download does, never in the finished state.
+  if (packets->AddPacket(hwnd_, launcherFolder_, name, url, entry.version) == nullptr)
+    end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
+  return true;
 }
 
 void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant* /*result*/) {

@@ -109,6 +109,8 @@ class CWebWindow : public platform::script_dispatch {
   void hostBrowser();
   page_function_call scriptCaller();
   void checkConnectivity();
+  // One package of the list: skipped, installed, or given a download job (true). A package
+  // that needs a job the table refuses ends the update.
   bool planPackage(const std::u16string& base, const std::u16string& name,
                    const std::u16string& digest);
   void reportDownloadProgress(std::int32_t state);

@@ -1,14 +1,35 @@
-// Runs one download job the way the launcher does and waits for it, so that a test can watch
-// a worker end the whole process. Arguments: url, folder (core form, ending in "\"), name.
-// Prints "window=<handle>" first; when the loop ends without the process having been ended it
-// prints "worker left the process running" and exits with 3.
+// Runs download jobs the way the launcher does and waits for them, so that a test can watch a
+// worker end the whole process. Arguments: url, folder (core form, ending in "\"), name.
+// Prints "window=<handle>" first. When the loop ends without the process having been ended it
+// prints "finished jobs: <n>" and "worker left the process running" and exits with 3.
+// DOWNLOAD_CHILD_JOBS=N runs N jobs of the same url at once, saved as name.0, name.1, ...
+// DOWNLOAD_CHILD_ADDRESS_SPACE_MIB=M (or +M: M more than is in use at start) first lays the
+// process out as a 32-bit launcher with M MiB of address space (support/address_space.h).
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "download/packet_map.h"
 #include "log/log_manager.h"
 #include "platform/headless/headless_desktop.h"
 #include "platform/text.h"
+#include "support/address_space.h"
+
+namespace {
+
+bool limit_from_environment() {
+  const char* text = std::getenv("DOWNLOAD_CHILD_ADDRESS_SPACE_MIB");
+  if (text == nullptr) return true;
+  const bool relative = *text == '+';
+  std::uint64_t bytes = std::strtoull(text + (relative ? 1 : 0), nullptr, 10) << 20;
+  if (relative) bytes += testing_support::address_space_in_use();
+  if (!testing_support::limit_address_space(bytes)) return false;
+  std::printf("address space limited to %llu MiB\n",
+              static_cast<unsigned long long>(bytes >> 20));
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -23,13 +44,26 @@ int main(int argc, char** argv) {
   std::printf("window=%lu\n", static_cast<unsigned long>(window.handle()));
   std::fflush(stdout);
 
+  const char* jobs_text = std::getenv("DOWNLOAD_CHILD_JOBS");
+  const int jobs = jobs_text ? std::atoi(jobs_text) : 1;
   CPacketMap map;
-  if (map.AddPacket(window.handle(), platform::from_utf8(argv[2]), platform::from_utf8(argv[3]),
-                    platform::from_utf8(argv[1]), u"bin") == nullptr)
-    return 4;
+  for (int i = 0; i < jobs; ++i) {
+    std::string name = argv[3];
+    if (jobs != 1) name.append(".").append(std::to_string(i));
+    if (map.AddPacket(window.handle(), platform::from_utf8(argv[2]), platform::from_utf8(name),
+                      platform::from_utf8(argv[1]), u"bin") == nullptr)
+      return 4;
+  }
+  if (!limit_from_environment()) {
+    std::printf("cannot limit the address space\n");
+    return 5;
+  }
+  std::fflush(stdout);
   map.StartAll();
   platform::headless::run_until(
-      [&window] { return window.count(WM_DOWNLOAD_FINISHED) != 0; }, 60000);
+      [&] { return window.count(WM_DOWNLOAD_FINISHED) >= static_cast<std::size_t>(jobs); },
+      120000);
+  std::printf("finished jobs: %zu\n", window.count(WM_DOWNLOAD_FINISHED));
   std::printf("worker left the process running\n");
   return 3;
 }

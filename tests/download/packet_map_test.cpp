@@ -90,7 +90,7 @@ TEST_F(PacketMapTest, StartFillsTheRecordAndJoinsPathWithoutSeparator) {
   EXPECT_EQ(first.totalsize.load(), 0);
   EXPECT_EQ(first.thread_status.load(), PACKET_CREATED);
   EXPECT_EQ(first.retry_cnt.load(), 0);
-  ASSERT_NE(first.buffer, nullptr);
+  EXPECT_EQ(first.buffer.capacity(), 0u) << "no address space before the length is known";
   EXPECT_STREQ(workers.jobs[1]->lpName, "C:\\Gamedata\\a.zip");
   EXPECT_EQ(workers.jobs[1]->id, 1);
 
@@ -238,14 +238,17 @@ TEST(PacketJobRecord, FiveBuffersCostNothingUntilBytesArrive) {
   if (resident_bytes() == 0) GTEST_SKIP() << "no resident-memory figure on this system";
   const std::size_t before = resident_bytes();
   std::vector<std::unique_ptr<PacketJob>> jobs;
-  for (int i = 0; i < 5; ++i) jobs.push_back(std::make_unique<PacketJob>());
+  for (int i = 0; i < 5; ++i) {
+    jobs.push_back(std::make_unique<PacketJob>());
+    ASSERT_TRUE(jobs.back()->buffer.reserve(PACKET_BUFFER_BYTES, 0));
+  }
   const std::size_t after = resident_bytes();
   const std::size_t grown = after > before ? after - before : 0;
   // Five filled buffers would be 140 MiB; untouched ones stay far below a single buffer.
   EXPECT_LT(grown, std::size_t{8} << 20) << "grew by " << grown << " bytes";
 
   // The buffer really is that large: its last byte, the terminator's place, is usable.
-  jobs[0]->buffer[PACKET_BUFFER_BYTES - 1] = 0;
+  jobs[0]->buffer.data()[PACKET_BUFFER_BYTES - 1] = 0;
   EXPECT_EQ(PACKET_BUFFER_BYTES, 29360129u);
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,9 @@
 #include "log/recording_sink.h"
 #include "platform/headless/headless_desktop.h"
 #include "platform/text.h"
+#include "support/address_space.h"
 #include "support/child_program.h"
+#include "support/file_facts.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
 
@@ -191,26 +195,48 @@ TEST_F(WorkerTest, TheLargestAcceptedBodyIsSaved) {
   EXPECT_TRUE(platform::headless::shown_boxes().empty());
 }
 
-TEST_F(WorkerTest, AFileThatCannotBeCreatedEndsTheWorkerQuietly) {
+TEST_F(WorkerTest, AFileThatCannotBeSavedIsLoggedWithTheReasonAndStillReportedFinished) {
   write_bytes(files.path() / "a.bin", "payload");
-  start(url("/a.bin"), u"a.bin", u"no-such-folder\\");
-  const std::string saving = "[ThreadProc]>> " + platform::to_ansi(u"保存文件:");
-  ASSERT_TRUE(platform::headless::run_until([&] { return log.count(saving) == 1; }, 30000));
-  // Give a finished message, had one been posted, time to arrive.
-  platform::headless::run_for(500);
-  EXPECT_EQ(window.count(WM_DOWNLOAD_FINISHED), 0u);
-  EXPECT_TRUE(platform::headless::shown_boxes().empty());
-  EXPECT_TRUE(map.IsFinished(0)) << "the body was complete";
+  struct target {
+    std::u16string folder, name;
+    std::string reason;  // empty: whatever the system says
+  };
+  std::vector<target> targets = {{downloads.core_folder() + u"no-such-folder\\", u"a.bin", ""}};
+  if (const auto full = full_disk()) targets.push_back({full->folder, full->name, full->reason});
+  else std::printf("no full-disk device here: only the missing folder is tried\n");
+
+  for (std::size_t id = 0; id < targets.size(); ++id) {
+    const auto& t = targets[id];
+    const std::string path = platform::to_ansi(t.folder + t.name);
+    SCOPED_TRACE(path);
+    map.AddPacket(window.handle(), t.folder, t.name, platform::from_utf8(url("/a.bin")), u"bin")
+        ->Start();
+    // Without the message the update would wait for it for ever.
+    ASSERT_TRUE(wait_finished(id + 1));
+    const std::string line = "[ThreadProc]>> cannot save file:" + path + ", reason=" + t.reason;
+    EXPECT_EQ(log.count(line), 1u);
+    const std::string suffix = ", id=" + std::to_string(id);
+    for (const auto& l : log.lines()) {
+      if (l.find(line) == std::string::npos) continue;
+      EXPECT_NE(l.find("[ERROR]"), std::string::npos) << l;
+      EXPECT_GT(l.size(), l.find(line) + line.size() + suffix.size()) << "a reason is given: " << l;
+      EXPECT_EQ(l.substr(l.size() - suffix.size()), suffix) << l;
+    }
+    EXPECT_TRUE(map.IsFinished(static_cast<std::int32_t>(id))) << "the body was complete";
+  }
+  EXPECT_TRUE(platform::headless::shown_boxes().empty()) << "the package check shows the box";
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "no-such-folder"));
 }
 
 // The fatal paths end the process, so they run in a child program of their own.
 class FatalWorkerTest : public WorkerTest {
  protected:
-  child_result run(const std::string& address, const std::string& name = "a.bin") {
+  child_result run(const std::string& address, const std::string& name = "a.bin",
+                   std::map<std::string, std::string> environment = {}) {
+    environment["LAUNCHER_REPORT_HOST"] = "127.0.0.1:1";
     return run_child(DOWNLOAD_CHILD_PROGRAM,
                      {address, platform::to_utf8(downloads.core_folder()), name},
-                     downloads.path(), {{"LAUNCHER_REPORT_HOST", "127.0.0.1:1"}}, 120000);
+                     downloads.path(), environment, 240000);
   }
 
   static std::size_t occurrences(const std::string& text, const std::string& what) {
@@ -316,6 +342,65 @@ TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenT
   // Log text is in the ANSI code page.
   EXPECT_NE(r.output.find("[ThreadProc]>> " + platform::to_ansi(text), error), std::string::npos);
   EXPECT_EQ(server.requests().size(), 5u);
+}
+
+// A 32-bit launcher has 2 GiB of address space for everything; every job starts at once.
+TEST_F(FatalWorkerTest, TwoHundredSmallPackagesRunAtOnceInTheAddressSpaceOfA32BitLauncher) {
+  if (!address_space_can_be_limited()) GTEST_SKIP() << "no address-space limit in this build";
+  const std::string content = pattern_bytes(200000);
+  write_bytes(files.path() / "p.bin", content);
+  const auto r = run(url("/p.bin"), "p.bin",
+                     {{"DOWNLOAD_CHILD_JOBS", "200"}, {"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "2048"}});
+  const std::string tail = r.output.substr(r.output.size() - std::min<std::size_t>(r.output.size(), 3000));
+  EXPECT_EQ(r.exit_code, 3) << tail;
+  EXPECT_EQ(occurrences(r.output, "address space limited to 2048 MiB"), 1u) << tail;
+  EXPECT_EQ(occurrences(r.output, "finished jobs: 200"), 1u) << tail;
+  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 0u) << tail;
+  for (int i = 0; i < 200; ++i) {
+    const std::string name = "p.bin." + std::to_string(i);
+    EXPECT_TRUE(file_bytes(downloads.path() / name) == content) << name;
+  }
+}
+
+TEST_F(FatalWorkerTest, ABufferThatCannotBeHadEndsTheUpdateLikeAFailedDownload) {
+  if (!address_space_can_be_limited()) GTEST_SKIP() << "no address-space limit in this build";
+  write_bytes(files.path() / "a.bin", pattern_bytes(1000));
+  // Room for the worker's thread, not for the 25 MB the server announces.
+  const auto r = run(url("/fault/length=25000000/a.bin"), "a.bin",
+                     {{"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+20"}});
+  expect_ended_by_worker(r);
+  const auto size_line = r.output.find(
+      "[ThreadProc]>> cannot allocate the receive buffer, size=25000001, id=0");
+  const auto box = r.output.find(
+      box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出", window_of(r)));
+  ASSERT_NE(size_line, std::string::npos) << r.output;
+  ASSERT_NE(box, std::string::npos) << r.output;
+  EXPECT_LT(size_line, box);
+  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 2u) << "the size, then the text of the box";
+  EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin"));
+}
+
+TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownload) {
+  if (!address_space_can_be_limited()) GTEST_SKIP() << "no address-space limit in this build";
+  // Workers that wait for a silent server keep their stacks: 64 MiB hold about 30 of them.
+  const auto r = run(url("/fault/silent/a.bin"), "a.bin",
+                     {{"DOWNLOAD_CHILD_JOBS", "200"}, {"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+64"}});
+  expect_ended_by_worker(r);
+  EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出",
+                                           window_of(r))),
+            1u);
+}
+
+TEST_F(WorkerTest, ALaterResponseLongerThanTheFirstAnnouncedIsSavedWhole) {
+  // The first response announces 1,000 bytes and is cut; the second brings all 5,000.
+  const std::string content = pattern_bytes(5000);
+  write_bytes(files.path() / "a.bin", content);
+  start(url("/fault/length=1000,cut=700+full/a.bin"), u"a.bin");
+  ASSERT_TRUE(wait_finished(1));
+  EXPECT_EQ(read_bytes(downloads.path() / "a.bin"), content);
+  EXPECT_EQ(map.First()->GetTotalSize(), 1000);
 }
 
 }  // namespace

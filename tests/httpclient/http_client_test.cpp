@@ -48,6 +48,7 @@ class HttpClient : public ::testing::Test {
     write_bytes(root / "c200k.bin", random_bytes(200000, 3));
     write_bytes(root / "26.txt", alphabet26);
     write_bytes(root / "tiny.txt", "hello");
+    write_bytes(root / "with blank.txt", "blank");
     // Complete responses, sent verbatim by the "raw" option.
     write_bytes(root / "chunked-1a.raw",
                 "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a\r\n" + alphabet26 +
@@ -192,6 +193,21 @@ TEST_F(HttpClient, ContinueIsSkipped) {
   EXPECT_EQ(r.response, HC_OK);
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(r.body, "hello");
+}
+
+TEST_F(HttpClient, EndlessInterimResponsesEndWithTheResponseDeadline) {
+  // Four seconds of "100 Continue" before the real response: the deadline covers them all.
+  const auto r = fetch(url("/fault/continue=40/tiny.txt"), {.response_timeout = 2});
+  EXPECT_EQ(r.response, HC_TIMED_OUT);
+  EXPECT_NE(r.status, 200);
+}
+
+TEST_F(HttpClient, BlanksInThePathAreSentEncoded) {
+  const auto r = fetch(url("/with blank.txt?a b"));
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "blank");
+  EXPECT_EQ(request_for("/with%20blank.txt?a%20b").substr(0, 38),
+            "GET /with%20blank.txt?a%20b HTTP/1.1\r\n");
 }
 
 TEST_F(HttpClient, ChunkedBodies) {

@@ -30,6 +30,8 @@ TEST(ParseUrl, SplitsUrlsIntoHostPortAndResource) {
       {"https://host/x", "host", "/x", 443, 0x050},
       {"https://host:8443/x", "host:8443", "/x", 8443, 0x070},
       {"http://127.0.0.1:00065535/", "127.0.0.1:00065535", "/", 65535, 0x020},
+      // Blanks in the path and query would split the request line: they travel as %20.
+      {"http://host/my games/a b.zip?x y", "host", "/my%20games/a%20b.zip?x%20y", 80, 0},
   };
   for (const auto& c : cases) {
     context_owner owner;
@@ -57,6 +59,16 @@ TEST(ParseUrl, RefusesWhatIsNotAnHttpUrl) {
       {"http://host:" + std::string(20, '1'), HC_BAD_URL},
       {"http://host:65536/x", HC_BAD_URL},  // would wrap to port 0
       {"http://host:12345678/x", HC_BAD_URL},
+      // Control bytes would reach the request line or the Host header as they are.
+      {"http://host/a.zip\r\nX-Injected: 1", HC_BAD_URL},
+      {"http://host\r\nX-Injected: 1/a.zip", HC_BAD_URL},
+      {"http://host/a\nGET /b HTTP/1.1", HC_BAD_URL},
+      {"http://host/a\tb", HC_BAD_URL},
+      {"http://host/a\x01", HC_BAD_URL},
+      {"http://host/a\x7f", HC_BAD_URL},
+      {"http://ho st/x", HC_BAD_URL},
+      {"http://host:80 /x", HC_BAD_URL},
+      {"http ://host/x", HC_BAD_URL},
   };
   for (const auto& c : cases) {
     context_owner owner;
@@ -78,6 +90,12 @@ TEST(ParseUrl, TakesUrlsUpTo511Bytes) {
   ASSERT_EQ(ParseUrl(owner.context, bare.c_str()), HC_OK);
   EXPECT_EQ(text(owner.context->resource), "/");
   EXPECT_EQ(ParseUrl(nullptr, "http://host/"), HC_NO_CONTEXT);
+  // The limit holds for the URL as sent, with its blanks written as %20.
+  const std::string blanks511 = prefix + "a b" + std::string(509 - prefix.size() - 3, 'a');
+  const std::string blanks512 = blanks511 + "a";
+  ASSERT_EQ(ParseUrl(owner.context, blanks511.c_str()), HC_OK);
+  EXPECT_EQ(text(owner.context->resource).size(), 511 - prefix.size() + 1);
+  EXPECT_EQ(ParseUrl(owner.context, blanks512.c_str()), HC_URL_TOO_LONG);
 }
 
 TEST(ResolveHost, TakesDottedAddressesAndRefusesPartsAbove255) {

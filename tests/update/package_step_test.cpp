@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/headless/headless_desktop.h"
+#include "support/death_test_output.h"
 #include "platform/text.h"
 #include "update/file_md5.h"
 #include "update/game_stand_in.h"
@@ -22,56 +23,13 @@ using testing_support::core_path;
 using testing_support::temp_folder;
 using testing_support::write_bytes;
 using ::testing::ExitedWithCode;
+using testing_support::inOrder;
+using testing_support::StderrSink;
 
 constexpr const char* SHARED_FOLDER_VARIABLE = "LAUNCHER_PACKAGE_STEP_TEST_FOLDER";
 // Not "game.exe": other tests of the update flow look for that name and would close ours.
 constexpr const char* STAND_IN_NAME = "game-stand-in.bin";
 
-// Log lines on standard error, where a death test looks for them.
-class StderrSink : public v_log_ostream {
- public:
-  StderrSink() { log_manager::instance().add_sink(this); }
-  ~StderrSink() override { log_manager::instance().remove_sink(this); }
-  StderrSink(const StderrSink&) = delete;
-  StderrSink& operator=(const StderrSink&) = delete;
-  void write(const std::string& line) override {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-  }
-};
-
-// The pieces in this order anywhere in the child's standard error, lines apart or not. (A
-// regular expression cannot say that on every system: without POSIX regex, "." stops at a
-// line's end.)
-struct InOrder {
-  using is_gtest_matcher = void;
-  std::vector<std::string> pieces;
-
-  bool MatchAndExplain(const std::string& text, std::ostream* why) const {
-    std::size_t at = 0;
-    for (const auto& piece : pieces) {
-      at = text.find(piece, at);
-      if (at == std::string::npos) {
-        if (why) *why << "no \"" << piece << "\" after the pieces before it";
-        return false;
-      }
-      at += piece.size();
-    }
-    return true;
-  }
-  void DescribeTo(std::ostream* out) const {
-    *out << "holds in order:";
-    for (const auto& piece : pieces) *out << " \"" << piece << "\"";
-  }
-  void DescribeNegationTo(std::ostream* out) const {
-    *out << "does not hold in order:";
-    for (const auto& piece : pieces) *out << " \"" << piece << "\"";
-  }
-};
-
-::testing::Matcher<const std::string&> inOrder(std::initializer_list<std::string> pieces) {
-  return InOrder{pieces};
-}
 
 // How the headless desktop prints a message box (in UTF-8, whatever the code page of the log).
 std::string box(const std::u16string& caption, const std::u16string& text) {

@@ -8,6 +8,7 @@
 
 #include "download/packet_map.h"
 #include "platform/clock.h"
+#include "support/death_test_output.h"
 #include "support/test_server.h"
 #include "update/install_records.h"
 #include "update/md5.h"
@@ -183,6 +184,28 @@ TEST_F(UpdateFlow, NamesThatAreNotPlainFileNamesAreSkipped) {
   EXPECT_EQ(window->Packets().Count(), 1u) << "only fine.1";
   EXPECT_EQ(window->UpdateMd5Map().size(), 1u);
   EXPECT_EQ(read_bytes(folder.path() / "keep.1"), "precious");
+}
+
+TEST_F(UpdateFlow, APackageWhoseJobIsRefusedEndsTheUpdateAndKeepsTheInstalledVersion) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  write_bytes(folder.path() / "res.0", "installed");
+  // An address of more than 255 bytes does not fit a job's record.
+  const std::u16string list =
+      u"http://127.0.0.1:1/" + std::u16string(250, u'a') + u"/||d|res.1||d|ui.2||";
+  const std::u16string text = u"由于您的网络不稳定，程序下载数据失败，即将退出";
+  EXPECT_EXIT(
+      {
+        testing_support::StderrSink toStderr;
+        createWindow();
+        window->SetPacketLauncher([](std::shared_ptr<PacketJob>) {});
+        headless::call_external(u"updateGame", {variant::text(list)});
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(0),
+      testing_support::inOrder({"[CPacketMap::AddPacket]>> job refused", "res.1",
+                                "message box [" + utf8(u"更新错误") + "] " + utf8(text),
+                                "[CWebWindow::updateGame]>> " + platform::to_ansi(text)}));
+  EXPECT_EQ(read_bytes(folder.path() / "res.0"), "installed");
 }
 
 // Jobs whose workers the test plays, to drive the messages exactly.

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 
@@ -24,6 +26,13 @@ bool has_wildcard(std::string_view s) { return s.find_first_of("*?") != std::str
 struct dir_closer {
   void operator()(DIR* d) const { closedir(d); }
 };
+
+// The system's words for an errno value, with the number.
+write_result failed_write(int error) {
+  char buffer[256];
+  const char* text = strerror_r(error, buffer, sizeof buffer);
+  return {false, std::string(text) + " (" + std::to_string(error) + ")"};
+}
 
 bool is_directory(const std::string& path) {
   struct stat st {};
@@ -112,17 +121,23 @@ std::optional<std::string> read_file(std::u16string_view path, std::size_t max_b
   return bytes;
 }
 
-bool write_file(std::u16string_view path, std::string_view bytes) {
+write_result write_file(std::u16string_view path, std::string_view bytes) {
   const int fd = open(native_path(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return failed_write(errno);
   std::size_t done = 0;
-  while (done < bytes.size()) {
+  int error = 0;
+  while (done < bytes.size() && error == 0) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    else if (n == 0) error = EIO;  // no progress and no reason given: the device gave up
+    else done += static_cast<std::size_t>(n);
   }
-  const bool ok = done == bytes.size() && fsync(fd) == 0;
-  return ::close(fd) == 0 && ok;
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  // A file system may report a failed write only when the file is closed (NFS, quotas).
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) return failed_write(error);
+  return {true, {}};
 }
 
 bool replace_file(std::u16string_view from, std::u16string_view to) {

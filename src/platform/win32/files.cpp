@@ -5,6 +5,8 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/files.h"
@@ -50,11 +52,25 @@ bool write_all(HANDLE file, std::string_view bytes, std::uint64_t& written) {
   while (done < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
     DWORD n = 0;
-    if (!WriteFile(file, bytes.data() + done, chunk, &n, nullptr) || n == 0) break;
+    if (!WriteFile(file, bytes.data() + done, chunk, &n, nullptr)) break;
+    if (n == 0) {
+      SetLastError(ERROR_WRITE_FAULT);  // no progress and no reason given
+      break;
+    }
     done += n;
   }
   written += done;
   return done == bytes.size();
+}
+
+// The system's words for an error code (in the ANSI code page), with the number.
+write_result failed_write(DWORD error) {
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, error, 0, text, sizeof text, nullptr);
+  // The text ends with its own line break.
+  while (length > 0 && std::strchr("\r\n ", text[length - 1]) != nullptr) --length;
+  return {false, std::string(text, length) + " (" + std::to_string(error) + ")"};
 }
 
 }  // namespace
@@ -130,13 +146,14 @@ std::optional<std::string> read_file(std::u16string_view path, std::size_t max_b
   return bytes;
 }
 
-bool write_file(std::u16string_view path, std::string_view bytes) {
+write_result write_file(std::u16string_view path, std::string_view bytes) {
   unique_handle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  if (!file.valid()) return failed_write(GetLastError());
   std::uint64_t written = 0;
-  const bool ok = write_all(file.get(), bytes, written) && FlushFileBuffers(file.get());
-  return ok;
+  if (!write_all(file.get(), bytes, written) || !FlushFileBuffers(file.get()))
+    return failed_write(GetLastError());
+  return {true, {}};
 }
 
 bool replace_file(std::u16string_view from, std::u16string_view to) {

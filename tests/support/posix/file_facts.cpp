@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "support/child_program.h"
 
@@ -24,6 +26,11 @@ std::string reference_md5_hex(const std::filesystem::path& file) {
   std::string digest = result.output.substr(0, 32);
   for (char& c : digest) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return digest;
+}
+
+std::optional<full_disk_file> full_disk() {
+  if (!std::filesystem::exists("/dev/full")) return std::nullopt;
+  return full_disk_file{u"/dev/", u"full", std::strerror(ENOSPC)};
 }
 
 std::filesystem::path own_program() {

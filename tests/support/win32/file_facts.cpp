@@ -91,6 +91,9 @@ std::string reference_md5_hex(const std::filesystem::path& file) {
   return text;
 }
 
+// Windows has no device that fails every write as a full disk does.
+std::optional<full_disk_file> full_disk() { return std::nullopt; }
+
 std::filesystem::path own_program() {
   std::vector<wchar_t> buffer(MAX_PATH);
   while (true) {

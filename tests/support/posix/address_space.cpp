@@ -1,0 +1,36 @@
+#include "support/address_space.h"
+
+#include <malloc.h>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace testing_support {
+
+bool address_space_can_be_limited() { return !LAUNCHER_SANITIZED; }
+
+std::uint64_t address_space_in_use() {
+  std::ifstream statm("/proc/self/statm");
+  std::uint64_t pages = 0;
+  if (!(statm >> pages)) return 0;
+  return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+bool limit_address_space(std::uint64_t bytes) {
+  // glibc would give each thread 8 MiB of stack and a heap arena of 64 MiB, where the Windows
+  // program's threads reserve 2 MiB and share the one process heap.
+  pthread_attr_t small_stack;
+  pthread_attr_init(&small_stack);
+  pthread_attr_setstacksize(&small_stack, std::size_t{2} << 20);
+  const bool stack_set = pthread_setattr_default_np(&small_stack) == 0;
+  pthread_attr_destroy(&small_stack);
+  mallopt(M_ARENA_MAX, 1);
+  rlimit limit{};
+  if (!stack_set || getrlimit(RLIMIT_AS, &limit) != 0) return false;
+  limit.rlim_cur = bytes;
+  return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+}  // namespace testing_support
