@@ -59,11 +59,13 @@ inline constexpr const char* colour_key_script = R"JS(
   holder.innerHTML =
       "<filter id='launcher-colour-key' color-interpolation-filters='sRGB'" +
       " x='0' y='0' width='1' height='1'>" +
-      "<feColorMatrix type='matrix' result='distance'" +
+      "<feFlood flood-color='white' result='paper'/>" +
+      "<feComposite in='SourceGraphic' in2='paper' operator='over' result='page'/>" +
+      "<feColorMatrix in='page' type='matrix' result='distance'" +
       " values='0 0 0 0 0  0 0 0 0 0  0 0 0 0 0  1 -1 1 0 1'/>" +
       "<feComponentTransfer in='distance' result='mask'>" +
       "<feFuncA type='linear' slope='1000' intercept='0'/></feComponentTransfer>" +
-      "<feComposite in='SourceGraphic' in2='mask' operator='in'/></filter>";
+      "<feComposite in='page' in2='mask' operator='in'/></filter>";
   function attach() {
     var root = document.documentElement;
     if (root && holder.parentNode !== root) root.appendChild(holder);
