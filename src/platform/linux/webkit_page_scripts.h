@@ -33,12 +33,13 @@ inline constexpr const char* external_object_script = R"JS(
 
 // The web window is colour-keyed: page pixels of exactly red 0, green 255, blue 0 are
 // see-through to the launcher window below, every other colour stays as it is. The page is
-// drawn through this filter: the colour matrix puts r + b + (1 - g) into alpha, which is 0
-// only for pure green and at least 1/255 for any other colour, the transfer function makes
-// every non-zero distance fully opaque, and the result cuts the page by that mask, so parts
-// the page leaves transparent stay transparent. Colours are taken as they are (sRGB), not
-// through linear light, so that nothing but pure green ever reaches zero. The filter's id,
-// "launcher-colour-key", ties the style sheet to the script.
+// drawn through this filter: it first lays the page over white paper (what a browser shows
+// where a page sets no background, or a transparent one), then the colour matrix puts
+// r + b + (1 - g) into alpha, which is 0 only for pure green and at least 1/255 for any other
+// colour, the transfer function makes every non-zero distance fully opaque, and the result
+// cuts the page by that mask. Colours are taken as they are (sRGB), not through linear light,
+// so that nothing but pure green ever reaches zero. The filter's id, "launcher-colour-key",
+// ties the style sheet to the script.
 
 // Applied at user level with !important, so a page's own styles cannot take the key away. The
 // root element's filter covers the canvas and every frame drawn in the page.
