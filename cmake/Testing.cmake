@@ -1,9 +1,9 @@
 # launcher_add_test(name LABEL unit|integration|e2e SOURCES ... [LIBS ...] [TIMEOUT s] [GTK]
 #                   [WIN32_DESKTOP])
-# One CTest entry per test program. Under a cross build CMake runs it through
-# CMAKE_CROSSCOMPILING_EMULATOR (wine). GTK and WIN32_DESKTOP programs run on the real desktop
-# instead of the headless one; the Win32 ones share Wine's one screen and pointer, so they run
-# one at a time.
+# One CTest entry per test program, each with user folders of its own (support/test_main.cpp).
+# Under a cross build CMake runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine). GTK and
+# WIN32_DESKTOP programs run on the real desktop instead of the headless one; the Win32 ones
+# share Wine's one screen and pointer, so they run one at a time.
 function(launcher_add_test name)
   cmake_parse_arguments(T "GTK;WIN32_DESKTOP" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -17,7 +17,7 @@ function(launcher_add_test name)
   if(T_WIN32_DESKTOP)
     set(support launcher_test_support_win32)
   endif()
-  target_link_libraries(${name} PRIVATE ${T_LIBS} ${support} GTest::gtest GTest::gtest_main
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${support} GTest::gtest launcher_test_main
                         launcher_warnings)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}

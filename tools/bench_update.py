@@ -79,6 +79,7 @@ def run_launcher(program, game, file_list, scratch):
         "RECORD_INVOCATION_FILE": os.path.join(folder, "game.txt"),
         "XDG_CONFIG_HOME": os.path.join(folder, "xdg-config"),
         "XDG_DATA_HOME": os.path.join(folder, "xdg-data"),
+        "XDG_CACHE_HOME": os.path.join(folder, "xdg-cache"),
     })
     start = time.perf_counter()
     child = subprocess.Popen([os.path.join(folder, "launcher")], cwd=folder, env=env,

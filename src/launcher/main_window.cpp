@@ -2,8 +2,10 @@
 
 #include <deque>
 
+#include "log/log_manager.h"
 #include "platform/keyboard_hook.h"
 #include "platform/message_box.h"
+#include "platform/screen.h"
 #include "platform/skin_surface.h"
 #include "ui/skin_window.h"
 #include "webwindow/web_window.h"
@@ -15,6 +17,10 @@ int runMainWindow(const web_window_binding& webWindow) {
   static std::deque<ui::skin_window> windows;
   auto& mainWindow = windows.emplace_back();
   if (!mainWindow.create(webWindow.create)) {
+    // A desktop without a display cannot show the box either: the log keeps the reason.
+    if (const std::string problem = platform::display_problem(); !problem.empty()) {
+      LOG_LINE(LOG_ERROR, "runMainWindow") << problem;
+    }
     platform::message_box(0, u"创建主窗口失败", u"出错啦", platform::box_buttons::ok);
     return -1;
   }

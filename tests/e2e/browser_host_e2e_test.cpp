@@ -66,6 +66,7 @@ function next(n) { return n + 1; }
 function broken() { throw new Error("broken on purpose"); }
 function quiet() {}
 function later() { return Promise.resolve(5); }
+function forever() { for (;;) {} }
 </script>
 <iframe src="frame.html"></iframe>
 </body></html>)";
@@ -154,6 +155,18 @@ TEST_F(BrowserHost, EachLoadCompletesOnceAndAFailedLoadNotAtAll) {
   host->navigate(u"http://127.0.0.1:" + std::u16string(platform::from_utf8(std::to_string(testing_support::loopback_peer::refused_port()))) + u"/nothing-listens-here");
   EXPECT_FALSE(testing_support::run_until([&] { return external.completed > 2; }, 3000));
   EXPECT_EQ(external.completed, 2);
+}
+
+// Runs last: the page stays busy for good.
+TEST_F(BrowserHost, ACallThePageIsStillRunningIsDeliveredAndAPageThatNeverReturnsHoldsNothingUp) {
+  variant result = variant::text(u"untouched");
+  EXPECT_EQ(host->call_script(u"forever", {}, &result), platform::s_ok)
+      << "the page has the call and is running it";
+  EXPECT_EQ(result.vt, variant_type::empty);
+  dispatch_params number;
+  number.rgvarg = {variant::number(1)};
+  EXPECT_EQ(host->call_script(u"next", number, &result), platform::s_ok)
+      << "a later call waits in the page behind it";
 }
 
 }  // namespace

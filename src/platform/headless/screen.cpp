@@ -17,6 +17,8 @@ screen_rect primary_work_area() {
   return area;
 }
 
+std::string display_problem() { return {}; }
+
 void headless::set_work_area(screen_rect new_area) {
   std::lock_guard lock(area_mutex);
   area = new_area;

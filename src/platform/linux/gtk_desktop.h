@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/event_loop.h"
 
@@ -12,6 +13,8 @@ namespace platform::gtk {
 // Starts GTK once, on the X11 backend: the launcher places its windows at absolute positions,
 // which only X11 honours. False when there is no display.
 bool ensure_started();
+// Why GTK could not start ("no X11 display: ..."); empty while it has not failed.
+std::string start_problem();
 
 // The thread that runs the loop and owns every widget.
 void note_main_thread();

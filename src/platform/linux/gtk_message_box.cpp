@@ -20,7 +20,9 @@ int fallback_answer(box_buttons buttons) {
 int show_here(window_handle owner, const std::string& text, const std::string& caption,
               box_buttons buttons) {
   if (!gtk::ensure_started()) {
-    std::fprintf(stderr, "message box [%s] %s (no display)\n", caption.c_str(), text.c_str());
+    // Nowhere to show it: the player who started the program from a terminal reads it there.
+    std::fprintf(stderr, "%s\n%s: %s\n", gtk::start_problem().c_str(), caption.c_str(),
+                 text.c_str());
     return fallback_answer(buttons);
   }
   GtkWindow* parent = nullptr;

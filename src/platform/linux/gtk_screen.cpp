@@ -15,4 +15,6 @@ screen_rect primary_work_area() {
   return {work.x, work.y, work.x + work.width, work.y + work.height};
 }
 
+std::string display_problem() { return gtk::ensure_started() ? std::string() : gtk::start_problem(); }
+
 }  // namespace platform

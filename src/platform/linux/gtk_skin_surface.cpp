@@ -112,7 +112,12 @@ class gtk_skin_surface final : public skin_surface {
     return true;
   }
 
-  void show() override { gtk_widget_show(window_); }
+  // Shown and made the active window, as a new window is shown on Windows: typing goes to the
+  // launcher from the start. Presenting a shown window also asks a window manager for it.
+  void show() override {
+    gtk_widget_show(window_);
+    gtk_window_present(GTK_WINDOW(window_));
+  }
   void minimise() override { gtk_window_iconify(GTK_WINDOW(window_)); }
 
   bool present(const std::vector<placed_image>& frame) override {

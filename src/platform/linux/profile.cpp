@@ -1,12 +1,14 @@
 // Profile-string files on Linux: a small reader and writer of "[section]" / "key=value" text
 // in UTF-8 (a UTF-8 byte-order mark is skipped), matching what the profile functions of the
-// Windows build do with the same files.
-#include <unistd.h>
-
+// Windows build do with the same files. Writing changes the one line it writes and leaves
+// every other byte of the file as it was: these files are also the player's own (the
+// desktop's mimeapps.list).
 #include <optional>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/linux/file_replacement.h"
+#include "platform/linux/native_path.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 
@@ -67,20 +69,35 @@ std::u16string_view unquote(std::u16string_view value) {
   return value;
 }
 
-std::vector<std::u16string> split_lines(const std::string& bytes) {
-  std::string_view text = bytes;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  std::vector<std::u16string> lines;
+// A line as it is in the file: its bytes and its line end ("\r\n", "\n", or none for a last
+// line without one).
+struct raw_line {
+  std::string bytes;
+  std::string end;
+};
+
+std::vector<raw_line> raw_lines(const std::string& bytes) {
+  std::vector<raw_line> lines;
   std::size_t start = 0;
-  while (start < text.size()) {
-    auto end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(from_utf8(line));
-    start = end + 1;
+  while (start < bytes.size()) {
+    const auto newline = bytes.find('\n', start);
+    if (newline == std::string::npos) {
+      lines.push_back({bytes.substr(start), {}});
+      break;
+    }
+    const bool cr = newline > start && bytes[newline - 1] == '\r';
+    const std::size_t text_end = cr ? newline - 1 : newline;
+    lines.push_back({bytes.substr(start, text_end - start), cr ? "\r\n" : "\n"});
+    start = newline + 1;
   }
   return lines;
+}
+
+// The text of a line as the reader sees it.
+std::u16string text_of(const raw_line& line, bool first) {
+  std::string_view bytes = line.bytes;
+  if (first && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  return from_utf8(bytes);
 }
 
 std::u16string fit(std::u16string_view value, std::size_t buffer_chars) {
@@ -97,11 +114,12 @@ std::u16string get_profile_string(std::u16string_view section, std::u16string_vi
   while (!default_value.empty() && blank(default_value.back())) default_value.remove_suffix(1);
   const auto bytes = read_file(file, max_profile_bytes);
   if (!bytes) return fit(default_value, buffer_chars);
-  const auto lines = split_lines(*bytes);
+  const auto lines = raw_lines(*bytes);
   const std::u16string_view wanted_section = trim(section);
   const std::u16string_view wanted_key = trim(key);
   bool inside = false;
-  for (const auto& line : lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::u16string line = text_of(lines[i], i == 0);
     if (const auto name = section_of(line)) {
       inside = same_name(*name, wanted_section);
       continue;
@@ -120,52 +138,50 @@ bool write_profile_string(std::u16string_view section, std::u16string_view key,
   if (wanted_section.empty() || wanted_key.empty()) return false;
   const auto bytes = read_file(file, max_profile_bytes);
   if (bytes && bytes->size() >= max_profile_bytes) return false;  // never truncate a big file
-  std::vector<std::u16string> lines = bytes ? split_lines(*bytes) : std::vector<std::u16string>{};
-  const bool crlf = bytes && bytes->find("\r\n") != std::string::npos;
-  const std::u16string entry = std::u16string(wanted_key) + u"=" + std::u16string(value);
+  std::vector<raw_line> lines = bytes ? raw_lines(*bytes) : std::vector<raw_line>{};
+  // New lines end as the file's lines do.
+  const std::string line_end = bytes && bytes->find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const std::string written_value = to_utf8(value);
 
   // Replace the key in the first matching section, or add it after that section's last entry,
   // or add the section at the end.
   std::optional<std::size_t> section_line, last_entry;
   bool replaced = false;
   for (std::size_t i = 0; i < lines.size() && !replaced; ++i) {
-    if (const auto name = section_of(lines[i])) {
+    const std::u16string text = text_of(lines[i], i == 0);
+    if (const auto name = section_of(text)) {
       if (section_line) break;
       if (same_name(*name, wanted_section)) section_line = last_entry = i;
       continue;
     }
     if (!section_line) continue;
-    const auto existing = key_of(lines[i]);
+    const auto existing = key_of(text);
     if (!existing) continue;
     last_entry = i;
     if (same_name(existing->key, wanted_key)) {
       // The key keeps the spelling it already has in the file.
-      lines[i] = std::u16string(existing->key) + u"=" + std::u16string(value);
+      lines[i].bytes = to_utf8(existing->key);
+      lines[i].bytes.append("=").append(written_value);
       replaced = true;
     }
   }
+  std::string entry = to_utf8(wanted_key);
+  entry.append("=").append(written_value);
   if (!replaced && section_line) {
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*last_entry + 1), entry);
+    if (lines[*last_entry].end.empty()) lines[*last_entry].end = line_end;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*last_entry + 1),
+                 raw_line{entry, line_end});
   } else if (!replaced) {
-    lines.push_back(u"[" + std::u16string(wanted_section) + u"]");
-    lines.push_back(entry);
+    if (!lines.empty() && lines.back().end.empty()) lines.back().end = line_end;
+    std::string header(1, '[');
+    header.append(to_utf8(wanted_section)).append("]");
+    lines.push_back({std::move(header), line_end});
+    lines.push_back({entry, line_end});
   }
 
   std::string text;
-  const char* line_end = crlf ? "\r\n" : "\n";
-  for (const auto& line : lines) text += to_utf8(line) + line_end;
-  // A whole new file is renamed over the old one, so a failed write never leaves half a file.
-  const std::u16string temporary =
-      std::u16string(file) + u".tmp" + from_utf8(std::to_string(getpid()));
-  if (!write_file(temporary, text)) {
-    delete_file(temporary);
-    return false;
-  }
-  if (!replace_file(temporary, file)) {
-    delete_file(temporary);
-    return false;
-  }
-  return true;
+  for (const auto& line : lines) text += line.bytes + line.end;
+  return linux_impl::replace_file_contents(linux_impl::native_path(file), text);
 }
 
 }  // namespace platform

@@ -2,11 +2,9 @@
 // user's applications folder that handles x-scheme-handler/<protocol>, made the default
 // handler in the user's mimeapps.list (what `xdg-mime default` does). Browser policies have
 // no counterpart here.
-#include <unistd.h>
-
 #include <string>
 
-#include "platform/files.h"
+#include "platform/linux/file_replacement.h"
 #include "platform/linux/native_path.h"
 #include "platform/linux/xdg_folders.h"
 #include "platform/profile.h"
@@ -35,14 +33,6 @@ std::string exec_argument(const std::string& argument) {
   return quoted + "\"";
 }
 
-bool write_whole_file(const std::string& path, const std::string& text) {
-  const std::u16string target = linux_impl::core_path(path);
-  const std::u16string temporary = target + u".tmp" + from_utf8(std::to_string(getpid()));
-  if (write_file(temporary, text) && replace_file(temporary, target)) return true;
-  delete_file(temporary);
-  return false;
-}
-
 }  // namespace
 
 bool register_url_protocol_entries(std::u16string_view protocol, std::u16string_view program_path,
@@ -59,7 +49,7 @@ bool register_url_protocol_entries(std::u16string_view protocol, std::u16string_
       "MimeType=x-scheme-handler/" + scheme + ";\n"
       "NoDisplay=true\n"
       "Terminal=false\n";
-  if (!write_whole_file(applications + "/" + desktop_name, entry)) return false;
+  if (!linux_impl::replace_file_contents(applications + "/" + desktop_name, entry)) return false;
 
   const std::string config = linux_impl::xdg_config_home();
   if (linux_impl::make_folders(config)) {

@@ -1,9 +1,9 @@
 // The browser host on WebKitGTK. window.external is a page object made by a user script; its
 // calls come back as script messages and are dispatched by name through script_dispatch with
 // the arguments reversed, as the page's IDispatch calls would be. A finished load is the
-// document-complete event. Page functions are called by name and waited for here, with a limit.
-// The view's background is clear and the page is drawn through a colour key, so the launcher
-// window shows where the page leaves its background empty or paints pure green.
+// document-complete event. Page functions are called by name; see call_script for how long the
+// launcher waits for their answer. The view's background is clear and the page is drawn over
+// white through a colour key, so the launcher window shows through pure green only.
 #include <webkit2/webkit2.h>
 
 #include <chrono>
@@ -13,6 +13,7 @@
 #include "platform/browser_host.h"
 #include "platform/linux/gtk_desktop.h"
 #include "platform/linux/webkit_page_scripts.h"
+#include "platform/linux/webkit_script_dialog.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -22,7 +23,8 @@ namespace {
 using gtk::gchar_ptr;
 using gtk::gobject_ptr;
 
-constexpr auto script_call_limit = std::chrono::seconds(10);
+// How long a page call is waited for at most when the page is free to answer it.
+constexpr auto answer_wait_limit = std::chrono::seconds(5);
 
 variant variant_of(JSCValue* value) {
   if (jsc_value_is_string(value)) {
@@ -43,10 +45,17 @@ gobject_ptr<JSCValue> property(JSCValue* object, const char* name) {
   return gobject_ptr<JSCValue>(jsc_value_object_get_property(object, name));
 }
 
+// What the launcher knows of the page's script. Shared with the calls and dialogs still under
+// way, which may end after the host.
+struct page_state {
+  int unanswered_calls = 0;
+  int open_dialogs = 0;
+};
+
 struct pending_call {
+  std::shared_ptr<page_state> page;
   bool done = false;
-  gobject_ptr<JSCValue> value;
-  std::string error;
+  gobject_ptr<JSCValue> value;  // null when the function threw or could not be run
 };
 
 class webkit_browser_host final : public browser_host {
@@ -68,11 +77,16 @@ class webkit_browser_host final : public browser_host {
     view_ = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(),
                                     nullptr));
     g_object_ref_sink(view_);
-    // The skin shows through wherever the page leaves its background empty.
+    // Clear below the page, so that what the colour key takes out shows the launcher window; the
+    // key itself puts white under a page that sets no background.
     const GdkRGBA clear{0, 0, 0, 0};
     webkit_web_view_set_background_color(WEBKIT_WEB_VIEW(view_), &clear);
+    // Files and links dropped on the page are not opened: the view takes no drops at all.
+    gtk_drag_dest_unset(view_);
     g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
+    g_signal_connect(view_, "script-dialog", G_CALLBACK(on_script_dialog), this);
+    g_signal_connect(view_, "state-flags-changed", G_CALLBACK(on_state_flags_changed), this);
 
     if (GtkWidget* place = gtk::container_of(web_window)) {
       gtk_box_pack_start(GTK_BOX(place), view_, TRUE, TRUE, 0);
@@ -96,7 +110,14 @@ class webkit_browser_host final : public browser_host {
     g_object_unref(view_);
   }
 
-  void focus() override { gtk_widget_grab_focus(view_); }
+  // A web window that is still hidden takes no input: the page gets the keyboard as soon as the
+  // window is shown.
+  void focus() override {
+    if (gtk_widget_is_sensitive(view_))
+      gtk_widget_grab_focus(view_);
+    else
+      focus_pending_ = true;
+  }
 
   void navigate(std::u16string_view address) override {
     webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view_), to_utf8(address).c_str());
@@ -137,27 +158,25 @@ class webkit_browser_host final : public browser_host {
     const std::string body = webkit::call_body(argument_list);
 
     auto call = std::make_shared<pending_call>();
-    gobject_ptr<GCancellable> cancel(g_cancellable_new());
+    call->page = page_;
+    ++page_->unanswered_calls;
     webkit_web_view_call_async_javascript_function(
         WEBKIT_WEB_VIEW(view_), body.c_str(), -1, g_variant_builder_end(&arguments), nullptr,
-        nullptr, cancel.get(), on_call_finished, std::make_unique<std::shared_ptr<pending_call>>(call).release());
+        nullptr, nullptr, on_call_finished,
+        std::make_unique<std::shared_ptr<pending_call>>(call).release());
 
-    // The caller expects an answer before it goes on, as from a synchronous script call; the
-    // main context runs meanwhile, so the page keeps working while we wait.
-    const auto deadline = std::chrono::steady_clock::now() + script_call_limit;
-    const guint wake = g_timeout_add(50, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-    while (!call->done && std::chrono::steady_clock::now() < deadline)
-      g_main_context_iteration(nullptr, TRUE);
-    g_source_remove(wake);
-    if (!call->done) {
-      g_cancellable_cancel(cancel.get());
-      return e_fail;
-    }
+    // The caller expects an answer before it goes on, as from a synchronous script call, and
+    // gets it when the page can give it soon. A page that is busy (a dialog waiting for the
+    // player, a function still running, an earlier call still unanswered) has the call all
+    // the same and runs it when it gets to it, in order: it counts as delivered. So a page
+    // that never returns costs one wait, and the launcher goes on.
+    if (page_->unanswered_calls == 1 && page_->open_dialogs == 0) wait_for_answer(*call);
+    if (result) *result = {};
+    if (!call->done) return s_ok;
     if (!call->value) return e_fail;  // the function threw or the page could not run it
     JSCValue* answer = call->value.get();
     if (jsc_value_is_string(answer)) return disp_e_unknownname;
     if (result) {
-      *result = {};
       if (jsc_value_is_array(answer)) {
         gobject_ptr<JSCValue> kind(jsc_value_object_get_property_at_index(answer, 0));
         gchar_ptr kind_text(jsc_value_to_string(kind.get()));
@@ -171,6 +190,16 @@ class webkit_browser_host final : public browser_host {
   }
 
  private:
+  // The main context runs meanwhile, so the launcher keeps working while it waits.
+  void wait_for_answer(const pending_call& call) {
+    const auto deadline = std::chrono::steady_clock::now() + answer_wait_limit;
+    const guint wake =
+        g_timeout_add(50, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    while (!call.done && page_->open_dialogs == 0 && std::chrono::steady_clock::now() < deadline)
+      g_main_context_iteration(nullptr, TRUE);
+    g_source_remove(wake);
+  }
+
   // Pure green of the page shows the launcher window below, as the web window's colour key.
   static void add_colour_key(WebKitUserContentManager* content) {
     WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
@@ -192,11 +221,26 @@ class webkit_browser_host final : public browser_host {
     JSCValue* value = webkit_web_view_call_async_javascript_function_finish(
         WEBKIT_WEB_VIEW(view), outcome, &error);
     (*call)->value.reset(value);
-    if (error) {
-      (*call)->error = error->message;
-      g_error_free(error);
-    }
+    if (error) g_error_free(error);
     (*call)->done = true;
+    --(*call)->page->unanswered_calls;
+  }
+
+  static gboolean on_script_dialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
+    auto& self = *static_cast<webkit_browser_host*>(data);
+    GtkWidget* top = gtk_widget_get_toplevel(self.view_);
+    GtkWindow* owner = gtk_widget_is_toplevel(top) && GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr;
+    std::shared_ptr<page_state> page = self.page_;
+    ++page->open_dialogs;
+    webkit::show_script_dialog(dialog, owner, [page] { --page->open_dialogs; });
+    return TRUE;
+  }
+
+  static void on_state_flags_changed(GtkWidget* view, GtkStateFlags, gpointer data) {
+    auto& self = *static_cast<webkit_browser_host*>(data);
+    if (!self.focus_pending_ || !gtk_widget_is_sensitive(view)) return;
+    self.focus_pending_ = false;
+    gtk_widget_grab_focus(view);
   }
 
   static void on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* message,
@@ -246,6 +290,8 @@ class webkit_browser_host final : public browser_host {
   GtkWidget* view_ = nullptr;
   GtkWidget* own_window_ = nullptr;
   bool load_failed_ = false;
+  bool focus_pending_ = false;
+  std::shared_ptr<page_state> page_ = std::make_shared<page_state>();
 };
 
 }  // namespace

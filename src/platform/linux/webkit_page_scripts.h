@@ -33,12 +33,13 @@ inline constexpr const char* external_object_script = R"JS(
 
 // The web window is colour-keyed: page pixels of exactly red 0, green 255, blue 0 are
 // see-through to the launcher window below, every other colour stays as it is. The page is
-// drawn through this filter: the colour matrix puts r + b + (1 - g) into alpha, which is 0
-// only for pure green and at least 1/255 for any other colour, the transfer function makes
-// every non-zero distance fully opaque, and the result cuts the page by that mask, so parts
-// the page leaves transparent stay transparent. Colours are taken as they are (sRGB), not
-// through linear light, so that nothing but pure green ever reaches zero. The filter's id,
-// "launcher-colour-key", ties the style sheet to the script.
+// drawn through this filter: it first lays the page over white paper (what a browser shows
+// where a page sets no background, or a transparent one), then the colour matrix puts
+// r + b + (1 - g) into alpha, which is 0 only for pure green and at least 1/255 for any other
+// colour, the transfer function makes every non-zero distance fully opaque, and the result
+// cuts the page by that mask. Colours are taken as they are (sRGB), not through linear light,
+// so that nothing but pure green ever reaches zero. The filter's id, "launcher-colour-key",
+// ties the style sheet to the script.
 
 // Applied at user level with !important, so a page's own styles cannot take the key away. The
 // root element's filter covers the canvas and every frame drawn in the page.
@@ -59,11 +60,13 @@ inline constexpr const char* colour_key_script = R"JS(
   holder.innerHTML =
       "<filter id='launcher-colour-key' color-interpolation-filters='sRGB'" +
       " x='0' y='0' width='1' height='1'>" +
-      "<feColorMatrix type='matrix' result='distance'" +
+      "<feFlood flood-color='white' result='paper'/>" +
+      "<feComposite in='SourceGraphic' in2='paper' operator='over' result='page'/>" +
+      "<feColorMatrix in='page' type='matrix' result='distance'" +
       " values='0 0 0 0 0  0 0 0 0 0  0 0 0 0 0  1 -1 1 0 1'/>" +
       "<feComponentTransfer in='distance' result='mask'>" +
       "<feFuncA type='linear' slope='1000' intercept='0'/></feComponentTransfer>" +
-      "<feComposite in='SourceGraphic' in2='mask' operator='in'/></filter>";
+      "<feComposite in='page' in2='mask' operator='in'/></filter>";
   function attach() {
     var root = document.documentElement;
     if (root && holder.parentNode !== root) root.appendChild(holder);

@@ -12,4 +12,7 @@ screen_rect primary_work_area() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
+// A Windows session always has its desktop.
+std::string display_problem() { return {}; }
+
 }  // namespace platform

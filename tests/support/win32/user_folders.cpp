@@ -1,0 +1,9 @@
+#include "support/user_folders.h"
+
+namespace testing_support {
+
+// Under Wine the user's folders and registry are the test prefix's own already.
+private_user_folders::private_user_folders() = default;
+private_user_folders::~private_user_folders() = default;
+
+}  // namespace testing_support
