@@ -113,6 +113,12 @@ TEST_F(Tls, ALargeFileArrivesByteForByteInTheWorkersPieces) {
   EXPECT_EQ(r.secure_failure, "");
 }
 
+TEST_F(Tls, AHostNameIsCheckedAsWellAsAnAddress) {
+  const auto r = fetch("https://localhost:" + std::to_string(server_->port()) + "/tiny.txt");
+  EXPECT_EQ(r.send, HC_OK) << r.secure_failure;
+  EXPECT_EQ(r.body, "hello");
+}
+
 TEST_F(Tls, BodiesEndAsOverPlainHttp) {
   const std::string b5000 = file("b5000.bin");
   const struct {

@@ -38,6 +38,13 @@ class test_authority {
   std::vector<std::string> server_options(server_certificate which) const;
   // The authority's certificate (PEM).
   std::filesystem::path authority_file() const { return folder_.path() / "ca.pem"; }
+  // A server certificate (PEM) and its key, for servers of this system (nginx).
+  std::filesystem::path certificate_file(server_certificate which) const {
+    return folder_.path() / (certificate_file_stem(which) + ".pem");
+  }
+  std::filesystem::path key_file(server_certificate which) const {
+    return folder_.path() / (certificate_file_stem(which) + ".key");
+  }
 
  private:
   bool make();

@@ -3,6 +3,8 @@
 #include "platform/secure_channel.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -105,8 +107,10 @@ class shared_context {
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE |
                                         SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    if (SSL_CTX_set_default_verify_paths(context.get()) != 1) {
-      why = "the system's trust store cannot be read: " + library_error("no default paths");
+    // The system's store as its hashed folder (/etc/ssl/certs): each anchor is read when a
+    // chain asks for it, rather than the whole bundle parsed before the first connection.
+    if (SSL_CTX_set_default_verify_dir(context.get()) != 1) {
+      why = "the system's trust store cannot be read: " + library_error("no default folder");
       return nullptr;
     }
     if (!extra_file.empty() &&
@@ -176,6 +180,7 @@ class openssl_channel final : public secure_channel {
       failure_ = verification_failure(verified, host_);
     else
       failure_ = handshake_failure(r);
+    ERR_clear_error();
     return step::failed;
   }
 
@@ -186,11 +191,13 @@ class openssl_channel final : public secure_channel {
     if (r > 0) return {step::done, r};
     const step s = waiting_step(r);
     if (s == step::failed) failure_ = transfer_failure(r, "sending failed");
+    ERR_clear_error();
     return {s, 0};
   }
 
   transfer receive(char* buffer, int length) override {
-    ERR_clear_error();
+    // The error queue is left empty after every call (see fail paths), so the body's many
+    // small reads need not clear it first: its locks cost more than the read itself.
     errno = 0;
     const int r = SSL_read(ssl_.get(), buffer, length);
     if (r > 0) return {step::done, r};
@@ -205,6 +212,7 @@ class openssl_channel final : public secure_channel {
       return {step::done, 0};
     }
     failure_ = transfer_failure(r, "receiving failed");
+    ERR_clear_error();
     return {step::failed, 0};
   }
 
@@ -270,6 +278,10 @@ std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
                                                     std::string& why) {
   SSL_CTX* context = client_context().acquire(why);
   if (!context) return nullptr;
+  // The client sends its request in pieces, each its own record here: without this, Nagle's
+  // rule holds every piece after the first until the server's delayed acknowledgement.
+  const int no_delay = 1;
+  setsockopt(static_cast<int>(s), IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
   ssl_ptr ssl(SSL_new(context));
   SSL_CTX_free(context);  // the session holds its own reference
   BIO* bio = BIO_new(no_signal_socket_method());

@@ -521,6 +521,11 @@ class schannel_channel final : public secure_channel {
 std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
                                                     const std::string& host_name,
                                                     std::string& why) {
+  // The client sends its request in pieces, each its own record here: without this, Nagle's
+  // rule holds every piece after the first until the server's delayed acknowledgement.
+  const BOOL no_delay = TRUE;
+  setsockopt(static_cast<SOCKET>(s), IPPROTO_TCP, TCP_NODELAY,
+             reinterpret_cast<const char*>(&no_delay), sizeof no_delay);
   auto channel = std::make_unique<schannel_channel>(static_cast<SOCKET>(s), host_name);
   if (!channel->start(why)) return nullptr;
   return channel;

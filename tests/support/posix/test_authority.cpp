@@ -30,9 +30,7 @@ test_authority::~test_authority() {
 }
 
 std::vector<std::string> test_authority::server_options(server_certificate which) const {
-  const std::string stem = certificate_file_stem(which);
-  return {"--tls", (folder_.path() / (stem + ".pem")).string(),
-          (folder_.path() / (stem + ".key")).string()};
+  return {"--tls", certificate_file(which).string(), key_file(which).string()};
 }
 
 bool test_authority::make() {

@@ -54,9 +54,7 @@ test_authority::~test_authority() {
 }
 
 std::vector<std::string> test_authority::server_options(server_certificate which) const {
-  const std::string stem = certificate_file_stem(which);
-  return {"--tls", unix_path(folder_.path() / (stem + ".pem")),
-          unix_path(folder_.path() / (stem + ".key"))};
+  return {"--tls", unix_path(certificate_file(which)), unix_path(key_file(which))};
 }
 
 bool test_authority::make() {
