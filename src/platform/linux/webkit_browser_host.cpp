@@ -12,6 +12,7 @@
 
 #include "platform/browser_host.h"
 #include "platform/linux/gtk_desktop.h"
+#include "platform/linux/webkit_extra_trust.h"
 #include "platform/linux/webkit_page_scripts.h"
 #include "platform/text.h"
 
@@ -73,6 +74,7 @@ class webkit_browser_host final : public browser_host {
     webkit_web_view_set_background_color(WEBKIT_WEB_VIEW(view_), &clear);
     g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
+    webkit::trust_extra_anchors(WEBKIT_WEB_VIEW(view_));
 
     if (GtkWidget* place = gtk::container_of(web_window)) {
       gtk_box_pack_start(GTK_BOX(place), view_, TRUE, TRUE, 0);
