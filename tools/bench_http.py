@@ -6,7 +6,12 @@ in a scratch folder), then fetches it alternately with the client program (as a 
 does: 2,048-byte reads) and with curl. Prints the median wall time of each, the client's user
 + system CPU time per MiB, and finally "http ratio: R" (client time / curl time).
 
-usage: bench_http.py CLIENT_PROGRAM [--runs N] [--size BYTES]
+With --tls the same over https: a test authority and a certificate for 127.0.0.1 are made with
+openssl (tools/make_test_certs.sh), nginx serves https with it, both clients trust that authority
+(the client through LAUNCHER_EXTRA_CA_FILE, curl through --cacert) and check the certificate,
+and the last line is "https ratio: R".
+
+usage: bench_http.py CLIENT_PROGRAM [--runs N] [--size BYTES] [--tls]
 """
 
 import argparse
@@ -27,12 +32,18 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_nginx(prefix, root):
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def start_nginx(prefix, root, tls=None):
+    """tls: (certificate, key) to serve https, or None."""
     for _ in range(5):
         port = free_port()
         os.makedirs(os.path.join(prefix, "temp"), exist_ok=True)
         conf = os.path.join(prefix, "nginx.conf")
         temp = os.path.join(prefix, "temp")
+        ssl = " ssl" if tls else ""
+        certificate = ("ssl_certificate %s; ssl_certificate_key %s;" % tls) if tls else ""
         with open(conf, "w") as f:
             f.write(f"""master_process off;
 daemon off;
@@ -45,7 +56,7 @@ http {{
   default_type application/octet-stream;
   client_body_temp_path {temp}; proxy_temp_path {temp}; fastcgi_temp_path {temp};
   uwsgi_temp_path {temp}; scgi_temp_path {temp};
-  server {{ listen 127.0.0.1:{port}; root {root}; }}
+  server {{ listen 127.0.0.1:{port}{ssl}; root {root}; {certificate} }}
 }}
 """)
         process = subprocess.Popen(["/usr/sbin/nginx", "-e", os.path.join(prefix, "error.log"),
@@ -63,10 +74,10 @@ http {{
     sys.exit("nginx did not start")
 
 
-def timed(command):
+def timed(command, env=None):
     """Wall seconds and user+system CPU seconds of one run of command."""
     start = time.perf_counter()
-    process = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, env=env)
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.perf_counter() - start
     process.returncode = os.waitstatus_to_exitcode(status)
@@ -80,6 +91,7 @@ def main():
     parser.add_argument("client")
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--size", type=int, default=28 * 1000 * 1000)
+    parser.add_argument("--tls", action="store_true", help="over https")
     args = parser.parse_args()
     if not shutil.which("curl"):
         sys.exit("curl is missing")
@@ -91,16 +103,25 @@ def main():
         os.makedirs(root)
         with open(os.path.join(root, "big.zip"), "wb") as f:
             f.write(os.urandom(args.size))
-        nginx, port = start_nginx(os.path.join(scratch, "nginx"), root)
-        url = "http://127.0.0.1:%d/big.zip" % port
+        scheme, client_env, curl_options, tls = "http", None, [], None
+        if args.tls:
+            certs = os.path.join(scratch, "certs")
+            subprocess.run(["bash", os.path.join(HERE, "make_test_certs.sh"), certs], check=True)
+            ca = os.path.join(certs, "ca.pem")
+            tls = (os.path.join(certs, "good.pem"), os.path.join(certs, "good.key"))
+            scheme = "https"
+            client_env = dict(os.environ, LAUNCHER_EXTRA_CA_FILE=ca)
+            curl_options = ["--cacert", ca]
+        nginx, port = start_nginx(os.path.join(scratch, "nginx"), root, tls)
+        url = "%s://127.0.0.1:%d/big.zip" % (scheme, port)
         client_command = [args.client, url]
-        curl_command = ["curl", "-s", "-f", "-o", "/dev/null", url]
+        curl_command = ["curl", "-s", "-f", "-o", "/dev/null"] + curl_options + [url]
         # One warm-up of each so that both read the file from the page cache.
-        timed(client_command)
+        timed(client_command, client_env)
         timed(curl_command)
         client_wall, client_cpu, curl_wall, curl_cpu = [], [], [], []
         for _ in range(args.runs):
-            wall, cpu = timed(client_command)
+            wall, cpu = timed(client_command, client_env)
             client_wall.append(wall)
             client_cpu.append(cpu)
             wall, cpu = timed(curl_command)
@@ -109,13 +130,14 @@ def main():
         mib = args.size / (1024 * 1024)
         client_time = statistics.median(client_wall)
         curl_time = statistics.median(curl_wall)
-        print("file: %d bytes from nginx on 127.0.0.1, %d runs each (medians)" % (args.size, args.runs))
+        print("file: %d bytes from nginx on 127.0.0.1 over %s, %d runs each (medians)"
+              % (args.size, scheme, args.runs))
         print("client (2,048-byte reads): %.3f s  (%.1f MiB/s)" % (client_time, mib / client_time))
         print("curl:                      %.3f s  (%.1f MiB/s)" % (curl_time, mib / curl_time))
         print("client CPU (user+system): %.2f ms per MiB" % (1000 * statistics.median(client_cpu) / mib))
         print("curl CPU (user+system):   %.2f ms per MiB" % (1000 * statistics.median(curl_cpu) / mib))
         print("machine load (1 min): %.1f on %d CPUs" % (os.getloadavg()[0], os.cpu_count()))
-        print("http ratio: %.2f" % (client_time / curl_time))
+        print("%s ratio: %.2f" % (scheme, client_time / curl_time))
     finally:
         if nginx is not None:
             nginx.send_signal(signal.SIGQUIT)

@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
     sum += got;
   }
   const std::int32_t status = HTTPClientGetStatus(context.get());
+  if (*HTTPClientGetSecureFailure(context.get()))
+    std::fprintf(stderr, "secure connection failed: %s\n", HTTPClientGetSecureFailure(context.get()));
   context.reset();
   WinsockStartup(0);
   std::printf("status=%d bytes=%u result=%d\n", status, sum, result);

@@ -3,10 +3,14 @@
 
 Start:
     python3 tools/test_server.py --root DIR [--port 0] [--host 127.0.0.1]
-                                 [--port-file F] [--log-dir D]
+                                 [--port-file F] [--log-dir D] [--tls CERT KEY]
 
 --port 0 picks a free port; the chosen port is printed as "listening on 127.0.0.1:PORT" and,
 with --port-file, written to F (atomically, so a reader never sees half a number).
+With --tls CERT KEY the same port also speaks https: a connection whose first byte starts a TLS
+handshake is served over TLS with that certificate (PEM) and key, any other as plain HTTP, so
+the plain error reports and http/https redirects reach the same server. Every fault below
+works over TLS too; a connection the server cuts ends without a TLS close-notify.
 With --log-dir, the exact bytes of every request (request line, headers and body as received)
 are written to D/000001.http, D/000002.http, ... in the order the requests arrived, before the
 server answers them.
@@ -75,6 +79,7 @@ import os
 import secrets
 import socket
 import socketserver
+import ssl
 import struct
 import sys
 import threading
@@ -188,14 +193,37 @@ class ConnectionEnds(Exception):
     pass
 
 
+TLS_HANDSHAKE_RECORD = 0x16
+
+
 class Handler(socketserver.BaseRequestHandler):
     state = None  # set by main()
+    tls = None  # an ssl.SSLContext with --tls
 
     def setup(self):
         self.pending = b""
+        self.secure = None
+
+    def finish(self):
+        if self.secure is not None:
+            self.secure.close()
+
+    def start_tls(self):
+        """Wraps the connection when it opens with a TLS handshake; False when that fails."""
+        first = self.request.recv(1, socket.MSG_PEEK)
+        if not first or first[0] != TLS_HANDSHAKE_RECORD:
+            return True
+        try:
+            self.secure = self.tls.wrap_socket(self.request, server_side=True)
+        except (ssl.SSLError, OSError):
+            return False  # the client refused the certificate, or went away
+        self.request = self.secure
+        return True
 
     def handle(self):
         try:
+            if self.tls is not None and not self.start_tls():
+                return
             while not self.state.stopping.is_set():
                 request = self.read_request()
                 if request is None:
@@ -476,7 +504,13 @@ def main():
     parser.add_argument("--log-dir")
     parser.add_argument("--portal", action="store_true",
                         help="also be the demo portal: make DIR/portal/ and answer its calls")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                        help="also serve https on the same port with this certificate and key")
     args = parser.parse_args()
+    if args.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls[0], args.tls[1])
+        Handler.tls = context
     if args.log_dir:
         os.makedirs(args.log_dir, exist_ok=True)
     if args.portal:

@@ -7,20 +7,21 @@ JOBS="${JOBS:-$(nproc)}"
 LINUX_PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest
-  zlib1g-dev libminizip-dev
-  python3 curl zip unzip nginx-light
+  zlib1g-dev libminizip-dev libssl-dev
+  python3 curl zip unzip nginx-light openssl
   libgtk-3-dev libwebkit2gtk-4.1-dev libglib2.0-dev-bin libxtst-dev
   xvfb xauth fonts-noto-cjk
 )
 
 # Debian packages of the Windows cross build and of its test run under Wine (wine32 needs the
 # i386 architecture, added by ensure_windows_packages). dpkg-dev unpacks the minizip sources.
+# Wine's Schannel does its TLS with the host's GnuTLS of the same architecture.
 WINDOWS_PACKAGES=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest dpkg-dev
-  wine wine32:i386 xvfb xauth locales
+  wine wine32:i386 libgnutls30:i386 xvfb xauth locales
 )
 # What the 64-bit test build of machines that cannot run 32-bit x86 programs needs besides.
-WINDOWS64_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine64)
+WINDOWS64_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine64 libgnutls30)
 
 APT_UPDATED=0
 # Installs every named package that is missing, non-interactively.

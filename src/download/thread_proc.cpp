@@ -129,6 +129,13 @@ attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
   }
   last_result = HTTPClientSendRequest(context.get(), job.lpURL, nullptr, 0, 0, send_timeout_s, 0,
                                       range);
+  if (last_result == HC_SECURE_FAILED) {
+    // A refused certificate is the operator's to mend: the line says why, and as an ERROR
+    // line it reaches the operator's error report too.
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "secure connection failed: "
+                                      << HTTPClientGetSecureFailure(context.get())
+                                      << ", url=" << job.lpURL << ", id=" << job.id;
+  }
   if (last_result != HC_OK) {
     count_request_failure(job, "HTTPClientSendRequest");
     return attempt_outcome::again;

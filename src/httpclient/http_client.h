@@ -99,6 +99,9 @@ std::int32_t HTTPClientGetStatus(const HTTPClientContext* context);
 std::int32_t HTTPClientGetContentLength(const HTTPClientContext* context);
 // Option flags as they stand now (creation flags plus what the URL and response set).
 std::uint32_t HTTPClientGetOptions(const HTTPClientContext* context);
+// Why the secure transport of the last request failed (certificate, handshake), in words;
+// "" when it did not. The client never logs: a caller that got HC_SECURE_FAILED logs this.
+const char* HTTPClientGetSecureFailure(const HTTPClientContext* context);
 
 // Credentials for a 401/407 answer: scheme HTTP_AUTH_BASIC or HTTP_AUTH_DIGEST must match the
 // server's challenge. User and password of at most 15 bytes each, else 3 (they would not fit).

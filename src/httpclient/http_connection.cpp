@@ -63,14 +63,11 @@ std::int32_t Connect(HTTPClientContext* context) {
 
   if (context->local_port != 0)
     net::bind_local_port(s, static_cast<std::uint16_t>(context->local_port));
-  int error = 0;
-  if (secure_mode(context)) {
-    // The hook reaches no socket call, so no socket error can be pending from it.
-    secure::connect(s, address, port, "desktop");
-  } else {
+  if (secure_mode(context))
+    secure::connect(context, s, address, port, name);
+  else
     net::connect(s, address, port);
-    error = net::last_error();
-  }
+  const int error = net::last_error();
   if (error != 0 && error != net::error_would_block && error != net::error_in_progress)
     return HC_CONNECT_FAILED;
   context->secure_handshake_done = 0;
@@ -82,7 +79,7 @@ std::int32_t Connect(HTTPClientContext* context) {
 std::int32_t Disconnect(HTTPClientContext* context) {
   if (!context) return HC_NO_CONTEXT;
   if (context->socket == net::invalid_socket) return HC_SOCKET_FAILED;
-  const std::int32_t result = secure_mode(context) ? secure::close(context->socket) : HC_OK;
+  const std::int32_t result = secure_mode(context) ? secure::close(context) : HC_OK;
   net::shutdown_send(context->socket);
   net::close(context->socket);
   context->socket = net::invalid_socket;
@@ -109,10 +106,17 @@ std::int32_t SendBytes(HTTPClientContext* context, const char* data, std::uint32
       int sent;
       if (secure_mode(context)) {
         if (!context->secure_handshake_done) {
-          if (secure::handshake(s) != 0) return HC_SECURE_FAILED;
+          if (const std::int32_t shaken = secure::handshake(context); shaken != HC_OK) {
+            *length = 0;
+            return shaken;
+          }
           context->secure_handshake_done = 1;
         }
-        sent = secure::send(s, data, static_cast<int>(*length));
+        sent = secure::send(context, data, static_cast<int>(*length));
+        if (sent == -1) {
+          *length = 0;
+          return DeadlinePassed(context) ? HC_TIMED_OUT : HC_SEND_FAILED;
+        }
       } else {
         sent = net::send(s, data, static_cast<int>(*length));
       }
@@ -130,17 +134,40 @@ std::int32_t SendBytes(HTTPClientContext* context, const char* data, std::uint32
 
 namespace {
 
+// The result of one receive call: bytes, 0 when the peer closed, or -1.
+std::int32_t finish_receive(int received, std::uint32_t* length) {
+  if (received < 0) {
+    *length = 0;
+    return HC_RECV_FAILED;
+  }
+  if (received == 0) {
+    *length = 0;
+    return HC_END_OF_DATA;
+  }
+  *length = static_cast<std::uint32_t>(received);
+  return HC_OK;
+}
+
 // One receive from the socket under the context's deadline: waits in slices until bytes
 // arrive, the peer closes, the receive fails or the deadline passes.
 std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint32_t* length,
                             bool peek) {
   const net::socket_handle s = context->socket;
+  bool readable = false;  // the last wait reported the socket readable
   while (true) {
     if (DeadlinePassed(context)) {
       *length = 0;
       return HC_TIMED_OUT;
     }
-    if (!secure_mode(context)) {
+    if (secure_mode(context)) {
+      // Bytes the session has already decrypted never make the socket readable, so they are
+      // asked for before any wait; a record only partly arrived waits for the rest.
+      if (readable || secure::pending(context) > 0) {
+        const int received = secure::recv(context, buffer, static_cast<int>(*length));
+        if (received != secure::would_block) return finish_receive(received, length);
+      }
+      readable = false;
+    } else {
       // Bytes already waiting are taken at once: the wait below is only needed when the
       // socket has nothing yet, and skipping it halves the system calls of a body read.
       const int received = net::recv(s, buffer, static_cast<int>(*length), peek);
@@ -166,35 +193,20 @@ std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint3
       *length = 0;
       return HC_RECV_FAILED;
     }
-    int received;
-    if (ready == 0) {
-      if (!secure_mode(context) || secure::pending(s) <= 0) continue;
-      received = secure::recv(s, buffer, static_cast<int>(*length));
-    } else if (context->read_set.contains(s)) {
+    if (ready == 0) continue;
+    if (context->read_set.contains(s)) {
       context->read_set.remove(s);
-      if (peek)
-        received = net::recv(s, buffer, static_cast<int>(*length), true);
-      else if (secure_mode(context))
-        received = secure::recv(s, buffer, static_cast<int>(*length));
-      else
-        received = net::recv(s, buffer, static_cast<int>(*length), false);
-    } else if (context->except_set.contains(s)) {
+      if (secure_mode(context)) {
+        readable = true;
+        continue;
+      }
+      return finish_receive(net::recv(s, buffer, static_cast<int>(*length), peek), length);
+    }
+    if (context->except_set.contains(s)) {
       context->except_set.remove(s);
       *length = 0;
       return HC_RECV_FAILED;
-    } else {
-      continue;
     }
-    if (received < 0) {
-      *length = 0;
-      return HC_RECV_FAILED;
-    }
-    if (received == 0) {
-      *length = 0;
-      return HC_END_OF_DATA;
-    }
-    *length = static_cast<std::uint32_t>(received);
-    return HC_OK;
   }
 }
 

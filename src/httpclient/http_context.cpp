@@ -70,6 +70,10 @@ std::uint32_t HTTPClientGetOptions(const HTTPClientContext* context) {
   return context ? context->options : 0;
 }
 
+const char* HTTPClientGetSecureFailure(const HTTPClientContext* context) {
+  return context ? context->secure_failure.c_str() : "";
+}
+
 std::int32_t HTTPClientSetAuth(HTTPClientContext* context, std::uint32_t scheme, const char* user,
                                const char* password) {
   if (!context) return HC_NO_CONTEXT;

@@ -3,8 +3,10 @@
 // client's own files and its tests include this; everyone else uses http_client.h.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "httpclient/http_client.h"
+#include "platform/secure_channel.h"
 #include "platform/sockets.h"
 
 namespace http_client {
@@ -75,6 +77,9 @@ struct HTTPClientContext {
   platform::net::socket_handle socket = platform::net::invalid_socket;
   std::uint32_t local_port = 0;
   std::int32_t secure_handshake_done = 0;
+  // The TLS session of an https connection, and why the last one failed (for the caller's log).
+  std::unique_ptr<platform::tls::secure_channel> secure_session;
+  std::string secure_failure;
   std::int32_t response_header_bytes = 0;
   std::int32_t body_received = 0;
   std::uint32_t chunk_size = 0;

@@ -1,12 +1,88 @@
 #include "httpclient/secure_transport.h"
 
+#include "httpclient/http_context.h"
+
+namespace net = platform::net;
+namespace tls = platform::tls;
+
 namespace http_client::secure {
 
-int connect(platform::net::socket_handle, std::uint32_t, std::uint16_t, const char*) { return -1; }
-int handshake(platform::net::socket_handle) { return -1; }
-int send(platform::net::socket_handle, const char*, int) { return -1; }
-int recv(platform::net::socket_handle, char*, int) { return -1; }
-int pending(platform::net::socket_handle) { return -1; }
-int close(platform::net::socket_handle) { return -1; }
+namespace {
+
+// The same slice as the sends: the deadline is tested often enough, and a wait ends as soon
+// as the socket is ready.
+constexpr std::uint32_t wait_slice_ms = 1000;
+
+// Waits until the socket can do what the session asked for, the deadline passes (false) or
+// the slice ends (true: the caller asks the session again).
+bool wait_for(HTTPClientContext* context, tls::step what) {
+  if (DeadlinePassed(context)) return false;
+  net::readiness ready;
+  net::wait(context->socket, what == tls::step::want_read, what == tls::step::want_write,
+            wait_slice_ms, ready);
+  return true;
+}
+
+}  // namespace
+
+int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t address,
+            std::uint16_t port, const char* host_name) {
+  context->secure_failure.clear();
+  // The session first: its set-up may touch the thread's last error, which the caller reads
+  // for the connect's own outcome.
+  context->secure_session = tls::open_secure_channel(s, host_name, context->secure_failure);
+  return net::connect(s, address, port);
+}
+
+std::int32_t handshake(HTTPClientContext* context) {
+  tls::secure_channel* session = context->secure_session.get();
+  if (!session) {
+    if (context->secure_failure.empty()) context->secure_failure = "no secure session";
+    return HC_SECURE_FAILED;
+  }
+  while (true) {
+    const tls::step step = session->handshake();
+    if (step == tls::step::done) return HC_OK;
+    if (step == tls::step::failed) {
+      context->secure_failure = session->failure();
+      return HC_SECURE_FAILED;
+    }
+    if (!wait_for(context, step)) {
+      context->secure_failure = "the server did not complete the handshake in time";
+      return HC_TIMED_OUT;
+    }
+  }
+}
+
+int send(HTTPClientContext* context, const char* data, int length) {
+  tls::secure_channel* session = context->secure_session.get();
+  if (!session) return -1;
+  while (true) {
+    const tls::transfer sent = session->send(data, length);
+    if (sent.state == tls::step::done) return sent.bytes;
+    if (sent.state == tls::step::failed || !wait_for(context, sent.state)) return -1;
+  }
+}
+
+int recv(HTTPClientContext* context, char* buffer, int length) {
+  tls::secure_channel* session = context->secure_session.get();
+  if (!session) return -1;
+  const tls::transfer received = session->receive(buffer, length);
+  switch (received.state) {
+    case tls::step::done: return received.bytes;
+    case tls::step::failed: return -1;
+    default: return would_block;
+  }
+}
+
+int pending(HTTPClientContext* context) {
+  return context->secure_session ? context->secure_session->pending() : 0;
+}
+
+int close(HTTPClientContext* context) {
+  if (context->secure_session) context->secure_session->close();
+  context->secure_session.reset();
+  return HC_OK;
+}
 
 }  // namespace http_client::secure

@@ -17,6 +17,7 @@
 #include "support/child_program.h"
 #include "support/file_facts.h"
 #include "support/temp_folder.h"
+#include "support/test_authority.h"
 #include "support/test_server.h"
 
 namespace {
@@ -314,16 +315,26 @@ TEST_F(FatalWorkerTest, ABodyBeyondTheBufferStopsAtItsEndAndIsRefused) {
   EXPECT_EQ(occurrences(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u);
 }
 
-TEST_F(FatalWorkerTest, AnHttpsAddressFailsFiveRequestsAndEndsWithTheRequestFailureBox) {
-  const auto r = run("https://127.0.0.1:" + std::to_string(server.port()) + "/a.bin");
+TEST_F(FatalWorkerTest, AnHttpsAddressWithARefusedCertificateFailsFiveRequestsWithTheReason) {
+  const test_authority authority;
+  ASSERT_TRUE(authority.ready());
+  const test_server secure(files.path(), authority.server_options(server_certificate::self_signed));
+  ASSERT_TRUE(secure.running());
+  const std::string address = secure.secure_base_url() + "/a.bin";
+  const auto r = run(address);
   expect_ended_by_worker(r);
   EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> HTTPClientSendRequest FAIL:, id=0"), 5u) << r.output;
+  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> secure connection failed: the certificate is "
+                                  "self-signed and not trusted, url=" + address + ", id=0"),
+            5u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 5u) << "the reason goes to the error report";
   EXPECT_EQ(occurrences(r.output,
                         box_line(u"更新错误", u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
                                  window_of(r))),
             1u)
       << r.output;
-  EXPECT_TRUE(server.requests().empty()) << "no plain request goes out for https";
+  EXPECT_TRUE(secure.requests().empty()) << "no request goes out on a refused session";
 }
 
 TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenTheErrorLine) {

@@ -15,6 +15,7 @@
 #include "skin_origin.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
+#include "support/test_authority.h"
 #include "support/test_server.h"
 #include "update/install_records.h"
 
@@ -51,7 +52,9 @@ struct PortalRun : ::testing::Test {
   testing_support::temp_folder dir;
   testing_support::temp_folder server_root;
   testing_support::temp_folder user_folders;
+  std::unique_ptr<testing_support::test_authority> authority;
   std::unique_ptr<testing_support::test_server> server;
+  std::string portal_base;  // the portal's scheme, host and port when not plain http
 
   void SetUp() override {
     fs::copy_file(LAUNCHER_PROGRAM, dir.path() / "launcher");
@@ -63,8 +66,22 @@ struct PortalRun : ::testing::Test {
     ASSERT_TRUE(server->running());
   }
 
+  // Serves the portal and its packages over https from now on, with a certificate of a test
+  // authority that the launcher (its client and its browser) is told to trust.
+  void serve_over_https() {
+    authority = std::make_unique<testing_support::test_authority>();
+    ASSERT_TRUE(authority->ready());
+    std::vector<std::string> options{"--portal"};
+    for (const auto& option : authority->server_options(testing_support::server_certificate::good))
+      options.push_back(option);
+    server = std::make_unique<testing_support::test_server>(server_root.path(), options);
+    ASSERT_TRUE(server->running());
+    portal_base = server->secure_base_url();
+  }
+
   std::map<std::string, std::string> environment(const std::string& page) const {
-    return {{"LAUNCHER_PORTAL_ADDRESS", server->base_url() + "/portal/" + page},
+    const std::string base = portal_base.empty() ? server->base_url() : portal_base;
+    return {{"LAUNCHER_PORTAL_ADDRESS", base + "/portal/" + page},
             {"LAUNCHER_REPORT_HOST", "127.0.0.1:" + std::to_string(server->port())},
             {"XDG_CONFIG_HOME", (user_folders.path() / "config").string()},
             {"XDG_DATA_HOME", (user_folders.path() / "data").string()}};
@@ -171,6 +188,38 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   EXPECT_NE(text.find("执行更新检查完毕"), std::string::npos);
   EXPECT_NE(text.find("[CWebWindow::Exec]>> 执行命令"), std::string::npos);
   EXPECT_NE(text.rfind("[wWinMain]>> 程序准备退出"), std::string::npos);
+  EXPECT_EQ(text.find("[ERROR"), std::string::npos) << text;
+}
+
+TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {
+  serve_over_https();
+  auto launcher = start_launcher("play.html");
+  ASSERT_EQ(launcher.wait_for(std::chrono::seconds(70)), std::future_status::ready);
+  const auto result = launcher.get();
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+
+  // The page's addresses are its own origin's: each package came over https.
+  ASSERT_TRUE(wait_for_event({"onGetDownloadProcess", "5"}, 1000)) << events_text();
+  const std::string text = log();
+  const std::string package_address =
+      "lpURL=" + server->secure_base_url() + "/fault/rate=400000/portal/packages/";
+  std::size_t https_jobs = 0;
+  for (auto at = text.find(package_address); at != std::string::npos;
+       at = text.find(package_address, at + 1))
+    ++https_jobs;
+  EXPECT_EQ(https_jobs, 3u) << text;
+  int package_requests = 0;
+  for (const auto& request : server->requests())
+    if (request.rfind("GET /fault/rate=400000/portal/packages/", 0) == 0) ++package_requests;
+  EXPECT_EQ(package_requests, 3) << events_text();
+  EXPECT_EQ(fs::file_size(dir.path() / "data/maps/world.map"), 420000u);
+  EXPECT_EQ(fs::file_size(dir.path() / "sound/theme.ogg"), 380000u);
+  EXPECT_EQ(read_bytes(dir.path() / "ui/fonts/readme.txt"),
+            "Demo package ui.7: ui/fonts/readme.txt\n");
+  EXPECT_NE(text.find("[Proc]>> 请求URL:" + server->secure_base_url() + "/portal/play.html"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("执行更新检查完毕"), std::string::npos) << text;
   EXPECT_EQ(text.find("[ERROR"), std::string::npos) << text;
 }
 

@@ -8,6 +8,7 @@
 #include "httpclient/http_client.h"
 #include "support/nginx_server.h"
 #include "support/temp_folder.h"
+#include "support/test_authority.h"
 
 using namespace testing_support;
 
@@ -68,6 +69,22 @@ TEST(NginxInterop, DownloadsFilesByteForByte) {
   const auto repeat = fetch(nginx.base_url() + "/c.zip", "700");
   EXPECT_EQ(repeat.status, 200);
   EXPECT_EQ(repeat.body.size(), 65537u);
+  EXPECT_EQ(fetch(nginx.base_url() + "/missing.zip", nullptr).status, 404);
+}
+
+TEST(NginxInterop, DownloadsTheLargestPackageSizeOverHttps) {
+  temp_folder files;
+  const test_authority authority;
+  ASSERT_TRUE(authority.ready());
+  write_bytes(files.path() / "28MB.zip", random_bytes(28 * 1000 * 1000, 20));
+  nginx_server nginx(files.path(), nginx_tls{authority.certificate_file(server_certificate::good),
+                                             authority.key_file(server_certificate::good)});
+  ASSERT_TRUE(nginx.running()) << nginx.error_log();
+  const auto d = fetch(nginx.base_url() + "/28MB.zip", nullptr);
+  EXPECT_EQ(d.status, 200);
+  EXPECT_EQ(d.content_length, 28 * 1000 * 1000);
+  EXPECT_EQ(d.last, HC_END_OF_DATA);
+  EXPECT_TRUE(d.body == read_bytes(files.path() / "28MB.zip"));
   EXPECT_EQ(fetch(nginx.base_url() + "/missing.zip", nullptr).status, 404);
 }
 

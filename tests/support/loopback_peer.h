@@ -14,6 +14,7 @@ class loopback_peer {
   enum class behaviour {
     answer_after_zero_byte,  // read until a zero byte or close, then reply and close
     silent,                  // read and never answer until stopped
+    reset,                   // read what the first packet brings, then close with a reset
   };
   explicit loopback_peer(behaviour how);
   ~loopback_peer();

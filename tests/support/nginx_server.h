@@ -5,21 +5,29 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "support/temp_folder.h"
 
 namespace testing_support {
 
+// A certificate (PEM) and its key: nginx then speaks https only.
+struct nginx_tls {
+  std::filesystem::path certificate, key;
+};
+
 class nginx_server {
  public:
-  explicit nginx_server(const std::filesystem::path& root);
+  explicit nginx_server(const std::filesystem::path& root,
+                        const std::optional<nginx_tls>& tls = std::nullopt);
   ~nginx_server();
   nginx_server(const nginx_server&) = delete;
   nginx_server& operator=(const nginx_server&) = delete;
 
   bool running() const { return port_ != 0; }
   std::uint16_t port() const { return port_; }
+  // "http://127.0.0.1:PORT", or https with a certificate.
   std::string base_url() const;
   // Why it did not start (nginx's error log), for test messages.
   std::string error_log() const;
@@ -28,6 +36,8 @@ class nginx_server {
 
  private:
   bool start(const std::filesystem::path& root, std::uint16_t port);
+
+  std::optional<nginx_tls> tls_;
   void stop();
 
   temp_folder work_;

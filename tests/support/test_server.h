@@ -28,6 +28,8 @@ class test_server {
   std::uint16_t port() const { return port_; }
   // "http://127.0.0.1:PORT", without a trailing slash.
   std::string base_url() const;
+  // "https://127.0.0.1:PORT": the same port, for a server started with "--tls CERT KEY".
+  std::string secure_base_url() const { return "https://127.0.0.1:" + std::to_string(port_); }
   // The exact bytes of every request the server has read, in order of arrival.
   std::vector<std::string> requests() const;
   // Waits up to timeout_ms until at least n requests are logged; returns whether they are.

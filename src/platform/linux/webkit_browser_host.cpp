@@ -12,6 +12,7 @@
 
 #include "platform/browser_host.h"
 #include "platform/linux/gtk_desktop.h"
+#include "platform/linux/webkit_extra_trust.h"
 #include "platform/linux/webkit_page_scripts.h"
 #include "platform/linux/webkit_script_dialog.h"
 #include "platform/text.h"
@@ -87,6 +88,7 @@ class webkit_browser_host final : public browser_host {
     g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
     g_signal_connect(view_, "script-dialog", G_CALLBACK(on_script_dialog), this);
     g_signal_connect(view_, "state-flags-changed", G_CALLBACK(on_state_flags_changed), this);
+    webkit::trust_extra_anchors(WEBKIT_WEB_VIEW(view_));
 
     if (GtkWidget* place = gtk::container_of(web_window)) {
       gtk_box_pack_start(GTK_BOX(place), view_, TRUE, TRUE, 0);

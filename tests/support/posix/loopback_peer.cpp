@@ -92,7 +92,7 @@ void loopback_peer::serve() {
       if (n <= 0) break;
       std::lock_guard lock(mutex_);
       received_[index].append(buffer, static_cast<std::size_t>(n));
-      if (received_[index].find('\0') != std::string::npos) break;
+      if (how_ == behaviour::reset || received_[index].find('\0') != std::string::npos) break;
     }
     {
       std::lock_guard lock(mutex_);
@@ -105,6 +105,10 @@ void loopback_peer::serve() {
     if (how_ == behaviour::answer_after_zero_byte) {
       const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
       (void)!write(connection, reply, sizeof reply - 1);
+      close(connection);
+    } else if (how_ == behaviour::reset) {
+      const linger abort_on_close{1, 0};
+      setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
       close(connection);
     } else {
       open_connections.push_back(connection);  // never answered, closed when the peer stops

@@ -36,7 +36,9 @@ bool accepts_connections(std::uint16_t port) {
 
 std::filesystem::path nginx_server::program() { return "/usr/sbin/nginx"; }
 
-nginx_server::nginx_server(const std::filesystem::path& root) {
+nginx_server::nginx_server(const std::filesystem::path& root,
+                           const std::optional<nginx_tls>& tls)
+    : tls_(tls) {
   // The free port is found by binding and closing; another process may take it in between,
   // so a start that fails is tried again on a new port.
   for (int attempt = 0; attempt < 5 && !running(); ++attempt) {
@@ -72,8 +74,12 @@ bool nginx_server::start(const std::filesystem::path& root, std::uint16_t port) 
          << "  scgi_temp_path " << (prefix / "temp").string() << ";\n"
          << "  server {\n"
             "    listen 127.0.0.1:"
-         << port << ";\n"
-         << "    root " << root.string() << ";\n"
+         << port << (tls_ ? " ssl" : "") << ";\n"
+         << "    root " << root.string() << ";\n";
+    if (tls_)
+      conf << "    ssl_certificate " << tls_->certificate.string() << ";\n"
+           << "    ssl_certificate_key " << tls_->key.string() << ";\n";
+    conf
          << "  }\n"
             "}\n";
   }
@@ -121,7 +127,9 @@ void nginx_server::stop() {
   pid_ = -1;
 }
 
-std::string nginx_server::base_url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string nginx_server::base_url() const {
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_);
+}
 
 std::string nginx_server::error_log() const { return read_bytes(work_.path() / "error.log"); }
 

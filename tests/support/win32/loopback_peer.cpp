@@ -120,7 +120,7 @@ void loopback_peer::serve() {
       if (n <= 0) break;
       std::lock_guard lock(mutex_);
       received_[index].append(buffer, static_cast<std::size_t>(n));
-      if (received_[index].find('\0') != std::string::npos) break;
+      if (how_ == behaviour::reset || received_[index].find('\0') != std::string::npos) break;
     }
     {
       std::lock_guard lock(mutex_);
@@ -133,6 +133,11 @@ void loopback_peer::serve() {
     if (how_ == behaviour::answer_after_zero_byte) {
       const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
       send(connection, reply, sizeof reply - 1, 0);
+      closesocket(connection);
+    } else if (how_ == behaviour::reset) {
+      const linger abort_on_close{1, 0};
+      setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort_on_close),
+                 sizeof abort_on_close);
       closesocket(connection);
     } else {
       open_connections.push_back(connection);  // never answered, closed when the peer stops

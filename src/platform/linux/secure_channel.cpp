@@ -1,0 +1,314 @@
+// TLS sessions with OpenSSL: the system's trust store (plus LAUNCHER_EXTRA_CA_FILE), TLS 1.2 or
+// later, host name and IP address checks done by the library during the handshake.
+#include "platform/secure_channel.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace platform::tls {
+
+namespace {
+
+constexpr const char* extra_anchor_variable = "LAUNCHER_EXTRA_CA_FILE";
+
+struct context_release {
+  void operator()(SSL_CTX* c) const { SSL_CTX_free(c); }
+};
+using context_ptr = std::unique_ptr<SSL_CTX, context_release>;
+
+struct ssl_release {
+  void operator()(SSL* s) const { SSL_free(s); }
+};
+using ssl_ptr = std::unique_ptr<SSL, ssl_release>;
+
+// The socket BIO writes with write(2), which raises SIGPIPE on a connection the peer reset;
+// this one sends with MSG_NOSIGNAL as the plain sockets do.
+int bio_write(BIO* bio, const char* data, int length) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t n = ::send(BIO_get_fd(bio, nullptr), data, static_cast<std::size_t>(length),
+                           MSG_NOSIGNAL);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+    BIO_set_retry_write(bio);
+  return static_cast<int>(n);
+}
+
+int bio_read(BIO* bio, char* buffer, int length) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t n = ::recv(BIO_get_fd(bio, nullptr), buffer, static_cast<std::size_t>(length), 0);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+    BIO_set_retry_read(bio);
+  return static_cast<int>(n);
+}
+
+const BIO_METHOD* no_signal_socket_method() {
+  static BIO_METHOD* method = [] {
+    BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK | BIO_TYPE_DESCRIPTOR,
+                                 "socket without SIGPIPE");
+    const BIO_METHOD* plain = BIO_s_socket();
+    BIO_meth_set_write(m, bio_write);
+    BIO_meth_set_read(m, bio_read);
+    BIO_meth_set_ctrl(m, BIO_meth_get_ctrl(plain));
+    BIO_meth_set_create(m, BIO_meth_get_create(plain));
+    BIO_meth_set_destroy(m, BIO_meth_get_destroy(plain));
+    return m;
+  }();
+  return method;
+}
+
+// The library's own words for the first queued error, or fallback.
+std::string library_error(const char* fallback) {
+  const unsigned long code = ERR_peek_error();
+  ERR_clear_error();
+  if (code == 0) return fallback;
+  const char* reason = ERR_reason_error_string(code);
+  return reason ? reason : fallback;
+}
+
+// One client context for every session, made again when the extra anchor file changes.
+class shared_context {
+ public:
+  // A new reference to the context (freed by the caller through SSL_free's reference), or null.
+  SSL_CTX* acquire(std::string& why) {
+    std::lock_guard lock(mutex_);
+    const char* extra = std::getenv(extra_anchor_variable);
+    const std::string extra_file = extra ? extra : "";
+    if (!context_ || extra_file != extra_file_) {
+      context_ = make(extra_file, why);
+      extra_file_ = extra_file;
+      why_ = why;
+    }
+    if (!context_) {
+      why = why_;
+      return nullptr;
+    }
+    SSL_CTX_up_ref(context_.get());
+    return context_.get();
+  }
+
+ private:
+  static context_ptr make(const std::string& extra_file, std::string& why) {
+    context_ptr context(SSL_CTX_new(TLS_client_method()));
+    if (!context) {
+      why = "the TLS library cannot start: " + library_error("no client context");
+      return nullptr;
+    }
+    SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
+    SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE |
+                                        SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    // The system's store as its hashed folder (/etc/ssl/certs): each anchor is read when a
+    // chain asks for it, rather than the whole bundle parsed before the first connection.
+    if (SSL_CTX_set_default_verify_dir(context.get()) != 1) {
+      why = "the system's trust store cannot be read: " + library_error("no default folder");
+      return nullptr;
+    }
+    if (!extra_file.empty() &&
+        SSL_CTX_load_verify_locations(context.get(), extra_file.c_str(), nullptr) != 1) {
+      why = std::string("the trust anchors of ") + extra_anchor_variable + " (" + extra_file +
+            ") cannot be read: " + library_error("unreadable");
+      return nullptr;
+    }
+    return context;
+  }
+
+  std::mutex mutex_;
+  context_ptr context_;
+  std::string extra_file_;
+  std::string why_;
+};
+
+shared_context& client_context() {
+  static shared_context instance;
+  return instance;
+}
+
+bool is_ipv4_literal(const std::string& host) {
+  in_addr address{};
+  return inet_pton(AF_INET, host.c_str(), &address) == 1;
+}
+
+// The verification error in words a player's support can act on.
+std::string verification_failure(long code, const std::string& host) {
+  switch (code) {
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+      return "the certificate is not valid for " + host;
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+      return "the certificate has expired";
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+      return "the certificate is not valid yet";
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+      return "the certificate is self-signed and not trusted";
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      return "the certificate was issued by an unknown authority";
+    default:
+      return std::string("the certificate was refused: ") + X509_verify_cert_error_string(code);
+  }
+}
+
+class openssl_channel final : public secure_channel {
+ public:
+  openssl_channel(ssl_ptr ssl, std::string host) : ssl_(std::move(ssl)), host_(std::move(host)) {}
+
+  step handshake() override {
+    ERR_clear_error();
+    errno = 0;
+    const int r = SSL_do_handshake(ssl_.get());
+    if (r == 1) {
+      handshake_done_ = true;
+      return step::done;
+    }
+    const step s = waiting_step(r);
+    if (s != step::failed) return s;
+    const long verified = SSL_get_verify_result(ssl_.get());
+    if (verified != X509_V_OK)
+      failure_ = verification_failure(verified, host_);
+    else
+      failure_ = handshake_failure(r);
+    ERR_clear_error();
+    return step::failed;
+  }
+
+  transfer send(const char* data, int length) override {
+    ERR_clear_error();
+    errno = 0;
+    const int r = SSL_write(ssl_.get(), data, length);
+    if (r > 0) return {step::done, r};
+    const step s = waiting_step(r);
+    if (s == step::failed) failure_ = transfer_failure(r, "sending failed");
+    ERR_clear_error();
+    return {s, 0};
+  }
+
+  transfer receive(char* buffer, int length) override {
+    // The error queue is left empty after every call (see fail paths), so the body's many
+    // small reads need not clear it first: its locks cost more than the read itself.
+    errno = 0;
+    const int r = SSL_read(ssl_.get(), buffer, length);
+    if (r > 0) return {step::done, r};
+    const int error = SSL_get_error(ssl_.get(), r);
+    if (error == SSL_ERROR_ZERO_RETURN) return {step::done, 0};
+    if (error == SSL_ERROR_WANT_READ) return {step::want_read, 0};
+    if (error == SSL_ERROR_WANT_WRITE) return {step::want_write, 0};
+    if (closed_without_notify(error, r)) {
+      // The peer closed without ending the session: whatever was announced and has not
+      // arrived stays missing, exactly as when a plain connection closes early.
+      ERR_clear_error();
+      return {step::done, 0};
+    }
+    failure_ = transfer_failure(r, "receiving failed");
+    ERR_clear_error();
+    return {step::failed, 0};
+  }
+
+  int pending() const override { return SSL_pending(ssl_.get()); }
+
+  void close() override {
+    if (handshake_done_ && !closed_) SSL_shutdown(ssl_.get());
+    closed_ = true;
+    ERR_clear_error();
+  }
+
+  const std::string& failure() const override { return failure_; }
+
+ private:
+  step waiting_step(int r) const {
+    switch (SSL_get_error(ssl_.get(), r)) {
+      case SSL_ERROR_WANT_READ: return step::want_read;
+      case SSL_ERROR_WANT_WRITE: return step::want_write;
+      default: return step::failed;
+    }
+  }
+
+  bool closed_without_notify(int error, int r) const {
+    if (error == SSL_ERROR_SYSCALL) return r == 0 || errno == 0;
+    if (error != SSL_ERROR_SSL) return false;
+    const unsigned long code = ERR_peek_error();
+    return ERR_GET_LIB(code) == ERR_LIB_SSL &&
+           ERR_GET_REASON(code) == SSL_R_UNEXPECTED_EOF_WHILE_READING;
+  }
+
+  std::string handshake_failure(int r) {
+    const int error = SSL_get_error(ssl_.get(), r);
+    if (closed_without_notify(error, r) || error == SSL_ERROR_ZERO_RETURN) {
+      ERR_clear_error();
+      return "the server closed the connection during the handshake";
+    }
+    if (error == SSL_ERROR_SYSCALL && errno == ECONNRESET)
+      return "the connection was reset during the handshake";
+    if (error == SSL_ERROR_SYSCALL)
+      return std::string("the handshake failed: ") + std::strerror(errno);
+    return "the handshake failed: " + library_error("unknown error");
+  }
+
+  std::string transfer_failure(int r, const char* what) {
+    const int error = SSL_get_error(ssl_.get(), r);
+    if (error == SSL_ERROR_SYSCALL && errno == ECONNRESET)
+      return std::string(what) + ": the connection was reset";
+    if (error == SSL_ERROR_SYSCALL) return std::string(what) + ": " + std::strerror(errno);
+    return std::string(what) + ": " + library_error("unknown error");
+  }
+
+  ssl_ptr ssl_;
+  std::string host_;
+  std::string failure_;
+  bool handshake_done_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
+                                                    const std::string& host_name,
+                                                    std::string& why) {
+  SSL_CTX* context = client_context().acquire(why);
+  if (!context) return nullptr;
+  // The client sends its request in pieces, each its own record here: without this, Nagle's
+  // rule holds every piece after the first until the server's delayed acknowledgement.
+  const int no_delay = 1;
+  setsockopt(static_cast<int>(s), IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
+  ssl_ptr ssl(SSL_new(context));
+  SSL_CTX_free(context);  // the session holds its own reference
+  BIO* bio = BIO_new(no_signal_socket_method());
+  if (!ssl || !bio) {
+    BIO_free(bio);
+    why = "the TLS library cannot start a session: " + library_error("out of memory");
+    return nullptr;
+  }
+  BIO_set_fd(bio, static_cast<int>(s), BIO_NOCLOSE);
+  SSL_set_bio(ssl.get(), bio, bio);
+  SSL_set_connect_state(ssl.get());
+  SSL_set_hostflags(ssl.get(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+  bool named;
+  if (is_ipv4_literal(host_name)) {
+    // An address is checked against the certificate's IP addresses and is never sent as a
+    // server name.
+    named = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), host_name.c_str()) == 1;
+  } else {
+    named = SSL_ctrl(ssl.get(), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                     const_cast<char*>(host_name.c_str())) == 1 &&
+            SSL_set1_host(ssl.get(), host_name.c_str()) == 1;
+  }
+  if (!named) {
+    why = "the host name " + host_name + " cannot be checked: " + library_error("refused");
+    return nullptr;
+  }
+  return std::make_unique<openssl_channel>(std::move(ssl), host_name);
+}
+
+}  // namespace platform::tls
