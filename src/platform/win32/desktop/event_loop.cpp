@@ -10,6 +10,7 @@
 
 #include "platform/hand_over.h"
 #include "platform/process_lifetime.h"
+#include "platform/win32/browser/ie_browser_host.h"
 #include "platform/win32/copy_data_message.h"
 #include "platform/win32/desktop/win32_desktop.h"
 
@@ -168,6 +169,9 @@ int run_message_loop() {
   BOOL got = FALSE;
   while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
     if (got == -1) return -1;
+    // Keys for the page go to the browser first, as in any container of a control: Delete and
+    // the editing shortcuts in its text fields work only so.
+    if (win32::ie_browser_host::pre_translate(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
