@@ -178,7 +178,7 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
                                    << ", id=" << job.id;
   const std::string_view bytes(job.buffer.get(), static_cast<std::size_t>(bufsize));
   // A file that cannot be created ends the worker quietly: nothing is posted, no box is shown.
-  if (!platform::write_file(platform::from_ansi(job.lpName), bytes)) return 0;
+  if (!platform::write_file(job.savePath, bytes)) return 0;
   platform::post_message(job.wnd, WM_DOWNLOAD_FINISHED, static_cast<std::uintptr_t>(job.id), 0);
   return last_result;
 }
