@@ -2,6 +2,7 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -38,9 +39,9 @@ std::vector<std::u16string> program_and_arguments(std::u16string_view command_li
 
 }  // namespace
 
-bool start_process(std::u16string_view command_line) {
+process_start start_process(std::u16string_view command_line) {
   const auto args = program_and_arguments(command_line);
-  if (args.empty()) return false;
+  if (args.empty()) return {false, false, static_cast<std::uint32_t>(ENOENT)};
   std::vector<std::string> storage;
   storage.push_back(linux_impl::native_path(args[0]));
   for (std::size_t i = 1; i < args.size(); ++i) storage.push_back(to_utf8(args[i]));
@@ -52,10 +53,10 @@ bool start_process(std::u16string_view command_line) {
   const bool has_folder = storage[0].find('/') != std::string::npos;
   const int rc = has_folder ? posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ)
                             : posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) return false;
+  if (rc != 0) return {false, false, static_cast<std::uint32_t>(rc)};
   // Nobody waits for the program; a detached reaper keeps it from lingering as a zombie.
   std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-  return true;
+  return {true, false, 0};
 }
 
 void exit_process(int code) {
