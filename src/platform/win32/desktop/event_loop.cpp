@@ -84,6 +84,15 @@ LRESULT CALLBACK seam_window_procedure(HWND window, UINT message, WPARAM wparam,
       return call_procedure(window, message_copy_data, wparam,
                             reinterpret_cast<std::intptr_t>(&*request));
     }
+    case WM_SETFOCUS:
+      // The web window passes the keyboard on to the browser inside it, as a container's frame
+      // does: shown when its page is complete, or active again when the player returns, it
+      // would otherwise keep the focus itself and the page would get no key.
+      if (const HWND child = GetWindow(window, GW_CHILD)) {
+        SetFocus(child);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       // Closing the web window (Alt+F4 while it has the focus) closes the launcher window
       // that owns it; on its own it would leave the launcher without its page.
