@@ -25,7 +25,7 @@ std::u16string log_fostream::numbered_path(std::uint32_t n) const {
 }
 
 bool log_fostream::open() {
-  return file_.open((numbered_path(1)), platform::output_file::mode::append_text);
+  return file_.open(numbered_path(1), platform::output_file::mode::append_text);
 }
 
 void log_fostream::write(const std::string& line) {
@@ -43,9 +43,9 @@ void log_fostream::write(const std::string& line) {
 
 void log_fostream::rotate() {
   file_.close();
-  platform::delete_file((numbered_path(file_count_)));
+  platform::delete_file(numbered_path(file_count_));
   for (std::uint32_t n = file_count_; n >= 2; --n) {
-    platform::rename_file((numbered_path(n - 1)), (numbered_path(n)));
+    platform::rename_file(numbered_path(n - 1), numbered_path(n));
   }
-  file_.open((numbered_path(1)), platform::output_file::mode::truncate_text);
+  file_.open(numbered_path(1), platform::output_file::mode::truncate_text);
 }

@@ -10,7 +10,9 @@ constexpr std::size_t READ_BYTES = 1024;
 
 }  // namespace
 
-std::string fileMd5Hex(const std::string& ansiPath) { return fileMd5Hex(platform::from_ansi(ansiPath)); }
+std::string fileMd5Hex(const std::string& ansiPath) {
+  return fileMd5Hex(platform::from_ansi(ansiPath));
+}
 
 std::string fileMd5Hex(const std::u16string& path) {
   platform::binary_input_file file;
