@@ -23,6 +23,12 @@ WINDOWS_PACKAGES=(
 # What the 64-bit test build of machines that cannot run 32-bit x86 programs needs besides.
 WINDOWS64_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine64 libgnutls30)
 
+# npm packages of the tests (the ES5 check of the demo portal page), installed into build/npm
+# only, never into the system. npm comes with Debian's nodejs and npm packages where the machine
+# has no npm of its own.
+NPM_PACKAGES=(acorn@8)
+NPM_PREFIX="$ROOT/build/npm"
+
 APT_UPDATED=0
 # Installs every named package that is missing, non-interactively.
 ensure_packages() {
@@ -57,4 +63,18 @@ ensure_windows_packages() {
     APT_UPDATED=0  # the package lists must now include i386
   fi
   ensure_packages "${WINDOWS_PACKAGES[@]}"
+}
+
+# Installs every npm package of NPM_PACKAGES that build/npm lacks.
+ensure_npm_packages() {
+  command -v npm >/dev/null 2>&1 || ensure_packages nodejs npm || return 1
+  local missing=()
+  local p
+  for p in "${NPM_PACKAGES[@]}"; do
+    [ -f "$NPM_PREFIX/node_modules/${p%@*}/package.json" ] || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing from npm into build/npm: ${missing[*]}"
+  mkdir -p "$NPM_PREFIX"
+  npm install --prefix "$NPM_PREFIX" --no-audit --no-fund --loglevel=error "${missing[@]}" >/dev/null
 }

@@ -64,6 +64,7 @@ void CPacket::Start(const packet_launcher& launch) {
   copy_text(job->lpURL, url);
   job->wnd = wnd;
   copy_text(job->lpName, path);
+  job->savePath = GetPath();
   job_ = job;
   launch(std::move(job));
 }

@@ -4,6 +4,7 @@
 // 32-bit width as before.
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "download/receive_buffer.h"
 #include "platform/event_loop.h"
@@ -38,4 +39,7 @@ struct PacketJob {
   std::atomic<std::uint32_t> thread_status{PACKET_CREATED};
   char lpName[PACKET_TEXT_MAX + 1] = {};
   std::atomic<std::int32_t> retry_cnt{0};
+  // The file the worker saves, whole. lpName is its text in the ANSI code page, for the log:
+  // that cannot hold every folder name ("?" in its place), so the file is never opened by it.
+  std::u16string savePath;
 };

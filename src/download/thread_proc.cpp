@@ -203,7 +203,7 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   // A file that cannot be saved (no such folder, a full disk) is logged, and the finished
   // message goes out all the same: the package check that follows finds the file missing or
   // short and ends the update with its box, where waiting for this message would hang it.
-  if (const auto saved = platform::write_file(platform::from_ansi(job.lpName), bytes); !saved) {
+  if (const auto saved = platform::write_file(job.savePath, bytes); !saved) {
     LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot save file:" << job.lpName
                                       << ", reason=" << saved.reason << ", id=" << job.id;
   }

@@ -8,7 +8,6 @@
 #include "log/log_owner.h"
 #include "platform/files.h"
 #include "platform/main_thread_session.h"
-#include "platform/text.h"
 #include "update/install_records.h"
 #include "update/started_programs.h"
 #include "webwindow/web_window.h"
@@ -18,9 +17,9 @@ namespace launcher {
 void handOverToUpdater(const std::u16string& folder) {
   const std::u16string marker = folder + u"\\launcher_ud";
   const std::u16string updater = folder + u"\\" + UPDATER_PROGRAM_NAME;
-  if (!platform::narrow_path_exists(platform::to_ansi(marker)) ||
-      !platform::narrow_path_exists(platform::to_ansi(updater)))
-    return;
+  // A file or a folder of either name counts. The wide paths: a folder whose name the ANSI
+  // code page cannot hold must not hide the updater.
+  if (!platform::exact_path_exists(marker) || !platform::exact_path_exists(updater)) return;
   LOG_LINE(LOG_INFO, "wWinMain") << "执行更新操作";
   CWebWindow::Exec(updater);
 }
@@ -42,7 +41,7 @@ int launcherMain(const std::u16string& commandLine, const std::function<int()>& 
   platform::set_current_directory(folder);
 
   log_owner log;
-  log.init(LOG_DEBUG, LOG_SINK_FILE, platform::to_ansi(folder) + "\\zefa_wd_run.log", 5, 5, false);
+  log.init(LOG_DEBUG, LOG_SINK_FILE, folder + u"\\zefa_wd_run.log", 5, 5, false);
   LOG_LINE(LOG_INFO, "wWinMain") << "微端启动, 版本:" << LAUNCHER_VERSION;
   LOG_LINE(LOG_INFO, "wWinMain") << "日志初始化完成";
 

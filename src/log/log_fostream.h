@@ -10,7 +10,9 @@
 class log_fostream : public v_log_ostream {
  public:
   // size in MiB (0 or above 300 gives 300); count of numbered files (0 or above 200 gives 60).
-  log_fostream(std::string base_path, unsigned size_mib, unsigned file_count);
+  log_fostream(std::u16string base_path, unsigned size_mib, unsigned file_count);
+  // The same for a narrow base path in the ANSI code page.
+  log_fostream(const std::string& base_path, unsigned size_mib, unsigned file_count);
 
   bool open();
   void write(const std::string& line) override;
@@ -18,11 +20,13 @@ class log_fostream : public v_log_ostream {
 
   std::uint32_t max_bytes() const { return max_bytes_; }
   std::uint32_t file_count() const { return file_count_; }
-  std::string numbered_path(std::uint32_t n) const;
+  std::u16string numbered_path(std::uint32_t n) const;
 
  private:
   platform::output_file file_;
-  std::string path_;  // narrow base path, ANSI code page
+  // The base path, whole: a launcher folder whose name the ANSI code page cannot hold still
+  // gets its log.
+  std::u16string path_;
   std::uint32_t max_bytes_;
   std::uint32_t file_count_;
 };

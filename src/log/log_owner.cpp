@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "platform/text.h"
+
 log_owner::~log_owner() { detach(); }
 
 void log_owner::detach() {
@@ -13,6 +15,11 @@ void log_owner::detach() {
 }
 
 bool log_owner::init(int threshold, int kind, const std::string& base_path, unsigned size_mib,
+                     unsigned file_count, bool echo) {
+  return init(threshold, kind, platform::from_ansi(base_path), size_mib, file_count, echo);
+}
+
+bool log_owner::init(int threshold, int kind, const std::u16string& base_path, unsigned size_mib,
                      unsigned file_count, bool echo) {
   detach();
   auto& manager = log_manager::instance();

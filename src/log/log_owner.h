@@ -17,6 +17,9 @@ class log_owner {
   // Returns whether a file sink is attached; prints "log init fail!" when it cannot be.
   bool init(int threshold, int kind, const std::string& base_path, unsigned size_mib,
             unsigned file_count, bool echo);
+  // The same with the base path whole, as start-up has it.
+  bool init(int threshold, int kind, const std::u16string& base_path, unsigned size_mib,
+            unsigned file_count, bool echo);
 
  private:
   void detach();

@@ -55,14 +55,20 @@ class binary_input_file {
   bool is_open() const { return stream_ != nullptr; }
   // Up to length bytes; fewer only at the end of the file or on an error.
   std::size_t read(void* data, std::size_t length);
+  // Whether a read failed (rather than met the end of the file).
+  bool failed() const;
+
+  // The read position for archives, whose directory lies at their end: moves it by offset
+  // from the start, the current position or the end; false when it cannot be moved there.
+  enum class origin { start, current, end };
+  bool seek(std::int64_t offset, origin from);
+  // -1 when it cannot be told.
+  std::int64_t position() const;
   void close();
 
  private:
   std::FILE* stream_ = nullptr;
   std::vector<char> buffer_;  // the stream's buffer, when the system wants one supplied
 };
-
-// The path in the form the C runtime's fopen takes, for libraries that open files by name.
-std::string runtime_path(std::u16string_view path);
 
 }  // namespace platform

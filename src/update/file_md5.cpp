@@ -11,8 +11,12 @@ constexpr std::size_t READ_BYTES = 1024;
 }  // namespace
 
 std::string fileMd5Hex(const std::string& ansiPath) {
+  return fileMd5Hex(platform::from_ansi(ansiPath));
+}
+
+std::string fileMd5Hex(const std::u16string& path) {
   platform::binary_input_file file;
-  if (!file.open(platform::from_ansi(ansiPath))) return {};
+  if (!file.open(path)) return {};
   MD5 md5;
   char piece[READ_BYTES];
   while (const std::size_t got = file.read(piece, sizeof piece)) md5.update(piece, got);

@@ -48,7 +48,7 @@ void installDownloadedPackage(const std::u16string& folder, const PackageEntry& 
   const std::u16string zipPath = folder + entry.name;
   const std::string narrowPath = platform::to_ansi(zipPath);
 
-  const std::string actual = fileMd5Hex(narrowPath);
+  const std::string actual = fileMd5Hex(zipPath);
   const auto listed = md5Map.find(entry.name);
   const std::string expected = listed == md5Map.end() ? std::string() : platform::to_ansi(listed->second);
   // A package the page gave no digest for cannot be verified, even when it is missing too.

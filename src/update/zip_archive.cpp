@@ -10,6 +10,7 @@
 #include "update/entry_path.h"
 #include "update/started_programs.h"
 #include "update/zip_entry_times.h"
+#include "update/zip_file_source.h"
 
 namespace {
 
@@ -120,7 +121,8 @@ bool ZipArchive::open(const std::u16string& path) {
   // Without a current folder there is no root, and "\\" alone would be the file system's.
   const std::u16string current = platform::current_directory();
   if (current.empty()) return false;
-  unzFile file = unzOpen(platform::runtime_path(path).c_str());
+  zlib_filefunc64_def byWidePath = wide_path_file_functions();
+  unzFile file = unzOpen2_64(&path, &byWidePath);
   if (!file) {
     if (!isArchiveWithoutEntries(path)) return false;
     withoutEntries_ = true;

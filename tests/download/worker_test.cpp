@@ -229,6 +229,18 @@ TEST_F(WorkerTest, AFileThatCannotBeSavedIsLoggedWithTheReasonAndStillReportedFi
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "no-such-folder"));
 }
 
+// A folder with characters the ANSI code page lacks (Korean on a Chinese Windows): the record's
+// narrow name holds "?" for them, yet the worker saves the file where it belongs.
+TEST_F(WorkerTest, AFolderOutsideTheCodePageStillGetsItsFile) {
+  std::filesystem::create_directories(downloads.path() / std::filesystem::path(u"게임"));
+  write_bytes(files.path() / "a.bin", "payload");
+  start(url("/a.bin"), u"a.bin", u"게임\\");
+  ASSERT_TRUE(wait_finished(1));
+  EXPECT_EQ(read_bytes(downloads.path() / std::filesystem::path(u"게임") / "a.bin"), "payload");
+  EXPECT_EQ(std::string(map.First()->GetJob()->lpName),
+            platform::to_ansi(downloads.core_folder() + u"게임\\a.bin"));
+}
+
 // The fatal paths end the process, so they run in a child program of their own.
 class FatalWorkerTest : public WorkerTest {
  protected:

@@ -91,4 +91,27 @@ TEST_F(Startup, OneUpdaterFileAloneStartsNothing) {
   }
 }
 
+// A launcher installed in a folder whose name the ANSI code page cannot hold (Korean on a
+// Chinese Windows) still writes its log there and still finds and starts the updater.
+TEST_F(Startup, AFolderOutsideTheCodePageKeepsTheLogAndTheUpdater) {
+  const fs::path folder = dir.path() / fs::path(u"게임 폴더");
+  fs::create_directory(folder);
+  const fs::path inside = folder / program.filename();
+  fs::copy_file(program, inside);
+  fs::copy_file(RECORD_INVOCATION_PROGRAM, folder / "zefaud.exe");
+  fs::create_directory(folder / "launcher_ud");
+  const auto result = testing_support::run_child(
+      inside, {}, folder,
+      {{"LAUNCHER_REPORT_HOST", "127.0.0.1:1"},
+       {"RECORD_INVOCATION_FILE", (dir.path() / "invocations.txt").string()}});
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  const auto log = lines_of(read_text(folder / "zefa_wd_run.log.1"));
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(message_of(log[0]), "[wWinMain]>> 微端启动, 版本:V7.0");
+  EXPECT_EQ(message_of(log[log.size() - 3]), "[wWinMain]>> 执行更新操作");
+  for (int i = 0; i < 100 && !fs::exists(dir.path() / "invocations.txt"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(fs::exists(dir.path() / "invocations.txt")) << "the updater ran";
+}
+
 }  // namespace

@@ -43,7 +43,7 @@ TEST(StartProcess, TheProgramIsAnExecutableFileUnderItsExactPath) {
     fs::copy_file(RECORD_INVOCATION_PROGRAM, c.program, fs::copy_options::overwrite_existing);
     const fs::path record = dir.path() / ("record" + std::to_string(n++) + ".txt");
     setenv("RECORD_INVOCATION_FILE", record.string().c_str(), 1);
-    if (!platform::start_process(core_path(c.program) + c.arguments)) {
+    if (!platform::start_process(core_path(c.program) + c.arguments).started) {
       ADD_FAILURE() << "not started";
       continue;
     }

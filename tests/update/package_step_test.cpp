@@ -6,6 +6,7 @@
 #include "platform/headless/headless_desktop.h"
 #include "support/death_test_output.h"
 #include "platform/text.h"
+#include "support/file_facts.h"
 #include "update/file_md5.h"
 #include "update/game_stand_in.h"
 #include "update/install_fixture.h"
@@ -86,6 +87,26 @@ TEST_F(PackageStep, MatchingDigestExtractsAndRecords) {
   EXPECT_EQ(dlistMap[u"res"], u"12");
   EXPECT_TRUE(platform::headless::shown_boxes().empty());
   EXPECT_TRUE(log.lines("ERROR", "CWebWindow::UnCompress").empty());
+}
+
+// A launcher folder with characters the ANSI code page lacks (Korean on a Chinese Windows): the
+// package is hashed and unpacked all the same, by its whole path.
+TEST_F(PackageStep, AFolderOutsideTheCodePageIsCheckedAndExtracted) {
+  const fs::path launcher = folder / fs::path(u"게임");
+  if (isParent()) {
+    fs::create_directories(launcher);
+    makeZip(launcher / "res.12", package);
+  }
+  const std::map<std::u16string, std::u16string> digest{
+      {u"res.12", platform::from_utf8(testing_support::reference_md5_hex(launcher / "res.12"))}};
+  // A failure ends the process: in a child of its own, so that it cannot end the test with it.
+  EXPECT_EXIT(
+      {
+        installDownloadedPackage(core_path(launcher) + u"\\", {u"res.12", u"12"}, digest, gameName());
+        std::exit(dlistMap[u"res"] == u"12" && platform::headless::shown_boxes().empty() ? 3 : 4);
+      },
+      ExitedWithCode(3), "");
+  EXPECT_EQ(testing_support::read_bytes(launcher / "res" / "a.txt"), "installed");
 }
 
 TEST_F(PackageStep, OtherDigestDeletesThePackageAndEnds) {

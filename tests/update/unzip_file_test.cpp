@@ -56,6 +56,17 @@ TEST_F(UnzipFileTest, NestedFileWithoutFolderEntriesGetsItsFolders) {
   EXPECT_EQ(read_bytes(target / "top.txt"), "t");
 }
 
+// A package in a launcher folder whose name the ANSI code page cannot hold (Korean on a Chinese
+// Windows) is opened by its whole path; only the log has the narrow name.
+TEST_F(UnzipFileTest, APackageInAFolderOutsideTheCodePage) {
+  const fs::path folder = dir.path() / fs::path(u"게임");
+  fs::create_directory(folder);
+  makeZip(folder / "res.12", {fileEntry("data/a.txt", countingBytes(40000))});
+  EXPECT_TRUE(UnzipFile(core_path(folder) + u"\\", core_path(folder / "res.12")));
+  EXPECT_EQ(read_bytes(folder / "data" / "a.txt"), countingBytes(40000));
+  EXPECT_TRUE(errorLines().empty());
+}
+
 TEST_F(UnzipFileTest, FolderEntryWithOnlyTheUnixDirectoryBit) {
   zip_entry assets = folderEntry("assets/");
   assets.type = zip_entry::kind::unix_folder;

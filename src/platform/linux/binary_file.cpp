@@ -120,12 +120,21 @@ std::size_t binary_input_file::read(void* data, std::size_t length) {
   return stream_ ? std::fread(data, 1, length, stream_) : 0;
 }
 
+bool binary_input_file::failed() const { return !stream_ || std::ferror(stream_) != 0; }
+
+bool binary_input_file::seek(std::int64_t offset, origin from) {
+  const int whence = from == origin::start ? SEEK_SET : from == origin::current ? SEEK_CUR : SEEK_END;
+  return stream_ && fseeko(stream_, static_cast<off_t>(offset), whence) == 0;
+}
+
+std::int64_t binary_input_file::position() const {
+  return stream_ ? static_cast<std::int64_t>(ftello(stream_)) : -1;
+}
+
 void binary_input_file::close() {
   if (!stream_) return;
   std::fclose(stream_);
   stream_ = nullptr;
 }
-
-std::string runtime_path(std::u16string_view path) { return linux_impl::native_path(path); }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -52,12 +53,9 @@ std::vector<std::u16string> program_and_arguments(std::u16string_view command_li
 
 }  // namespace
 
-bool start_process(std::u16string_view command_line, std::string* failure_reason) {
+process_start start_process(std::u16string_view command_line) {
   const auto args = program_and_arguments(command_line);
-  if (args.empty()) {
-    if (failure_reason) *failure_reason = "empty command line";
-    return false;
-  }
+  if (args.empty()) return {false, false, static_cast<std::uint32_t>(ENOENT), "no program found"};
   std::vector<std::string> storage;
   storage.push_back(linux_impl::native_path(args[0]));
   for (std::size_t i = 1; i < args.size(); ++i) storage.push_back(to_utf8(args[i]));
@@ -70,12 +68,12 @@ bool start_process(std::u16string_view command_line, std::string* failure_reason
   const int rc = has_folder ? posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ)
                             : posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
   if (rc != 0) {
-    if (failure_reason) *failure_reason = storage[0] + ": " + std::generic_category().message(rc);
-    return false;
+    return {false, false, static_cast<std::uint32_t>(rc),
+            storage[0] + ": " + std::generic_category().message(rc)};
   }
   // Nobody waits for the program; a detached reaper keeps it from lingering as a zombie.
   std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-  return true;
+  return {true, false, 0, {}};
 }
 
 void exit_process(int code) {

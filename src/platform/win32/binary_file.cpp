@@ -3,7 +3,6 @@
 #include <share.h>
 
 #include "platform/binary_file.h"
-#include "platform/text.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -86,13 +85,19 @@ std::size_t binary_input_file::read(void* data, std::size_t length) {
   return stream_ ? std::fread(data, 1, length, stream_) : 0;
 }
 
+bool binary_input_file::failed() const { return !stream_ || std::ferror(stream_) != 0; }
+
+bool binary_input_file::seek(std::int64_t offset, origin from) {
+  const int whence = from == origin::start ? SEEK_SET : from == origin::current ? SEEK_CUR : SEEK_END;
+  return stream_ && _fseeki64(stream_, offset, whence) == 0;
+}
+
+std::int64_t binary_input_file::position() const { return stream_ ? _ftelli64(stream_) : -1; }
+
 void binary_input_file::close() {
   if (!stream_) return;
   std::fclose(stream_);
   stream_ = nullptr;
 }
-
-// The runtime's narrow fopen takes the ANSI code page.
-std::string runtime_path(std::u16string_view path) { return to_ansi(path); }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/process.h"
 #include "platform/text.h"
+#include "platform/win32/elevated_start.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
@@ -21,27 +22,37 @@ std::string system_reason(DWORD error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::u16string message = length ? win32::from_wide(text, length) : std::u16string();
   if (text) LocalFree(text);
-  while (!message.empty() && std::u16string_view(u"\r\n ").find(message.back()) != std::u16string_view::npos)
+  while (!message.empty() &&
+         std::u16string_view(u"\r\n ").find(message.back()) != std::u16string_view::npos)
     message.pop_back();
   return to_ansi(message) + " (error " + std::to_string(error) + ")";
 }
 
+// ERROR_ELEVATION_REQUIRED, which the MinGW headers do not name.
+constexpr DWORD elevation_required = 740;
+
 }  // namespace
 
-bool start_process(std::u16string_view command_line, std::string* failure_reason) {
+process_start start_process(std::u16string_view command_line) {
   // CreateProcessW may write into the command line, so it gets a copy of its own.
   std::wstring line = win32::to_wide(command_line);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &started)) {
-    if (failure_reason) *failure_reason = "CreateProcessW: " + system_reason(GetLastError());
-    return false;
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &started)) {
+    win32::unique_handle process(started.hProcess);
+    win32::unique_handle thread(started.hThread);
+    return {true, false, 0, {}};
   }
-  win32::unique_handle process(started.hProcess);
-  win32::unique_handle thread(started.hThread);
-  return true;
+  const DWORD error = GetLastError();
+  // A program whose manifest asks for administrator rights (updaters often do) is refused
+  // here; the shell starts it with the system's consent prompt.
+  if (error != elevation_required)
+    return {false, false, error, "CreateProcessW: " + system_reason(error)};
+  const DWORD elevated = win32::start_with_consent(command_line);
+  if (elevated == ERROR_SUCCESS) return {true, true, 0, {}};
+  return {false, true, elevated, "ShellExecuteExW: " + system_reason(elevated)};
 }
 
 void exit_process(int code) {

@@ -75,9 +75,11 @@ TEST_F(BrowserHostTest, NavigationWithoutAnHtmlEngineFailsQuietly) {
   EXPECT_EQ(area.right - area.left, 587);
   EXPECT_EQ(area.bottom - area.top, 319);
   host->focus();
+  // The control host passes the focus on to the browser's own window, as a container does, so
+  // typing reaches the page before anyone clicks into it.
   const HWND focused = GetFocus();
-  EXPECT_TRUE(focused == controlHost || IsChild(controlHost, focused))
-      << "the keyboard goes to the control host window or the browser inside it";
+  EXPECT_NE(focused, controlHost);
+  EXPECT_TRUE(IsChild(controlHost, focused));
 
   const std::string address = server.base_url() + "/portal/index.html?version=2&appver=7&ly=halvor";
   host->navigate(platform::from_utf8(address));

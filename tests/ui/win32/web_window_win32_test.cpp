@@ -2,11 +2,13 @@
 // as a second start sends it, and message boxes asked for by a worker thread.
 #include <gtest/gtest.h>
 
+#include <ole2.h>
 #include <windows.h>
 
 #include <future>
 #include <string>
 
+#include "platform/browser_host.h"
 #include "platform/hand_over.h"
 #include "platform/message_box.h"
 #include "platform/skin_surface.h"
@@ -95,6 +97,35 @@ TEST_F(WebWindow, ALauncherListeningOnItIsNamedByTheWebWindowItself) {
   send(hwnd(web), 5000, u"later");
   ASSERT_EQ(at_procedure.size(), 1u);
   EXPECT_EQ(at_procedure[0].text, u"later");
+}
+
+// Shown when its first page is complete (here: with no page at all), the web window passes the
+// keyboard on to the browser's own window, which the control host holds.
+TEST_F(WebWindow, ShownItPassesTheKeyboardOnToTheBrowser) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  struct : platform::script_dispatch {
+    std::int32_t get_id_of_name(std::u16string_view) override { return 0; }
+    platform::hresult invoke(std::int32_t, platform::dispatch_params&, platform::variant*) override {
+      return platform::s_ok;
+    }
+  } external;
+  auto browser = platform::create_browser_host(web, external);
+  ASSERT_NE(browser, nullptr);
+  const HWND controlHost = FindWindowExW(hwnd(web), nullptr, L"AtlAxWin80", nullptr);
+  ASSERT_NE(controlHost, nullptr);
+  skin.show();
+  SetForegroundWindow(hwnd(skin.handle()));
+  SetFocus(hwnd(skin.handle()));
+  testing_support::pump_for(100);
+
+  platform::show_window(web, true);
+  testing_support::pump_for(100);
+  EXPECT_TRUE(IsChild(controlHost, GetFocus())) << "focus on " << GetFocus();
+  SetFocus(hwnd(web));
+  EXPECT_TRUE(IsChild(controlHost, GetFocus())) << "focus on " << GetFocus();
+
+  browser.reset();
+  OleUninitialize();
 }
 
 TEST_F(WebWindow, AnOversizedRequestIsRefusedUnread) {

@@ -11,6 +11,43 @@ browser_site* browser_site::create(HWND host_window, script_dispatch& external) 
 void browser_site::detach() {
   attached_ = false;
   host_window_ = nullptr;
+  // The active object is the control, which holds the site: let go, or neither would end.
+  active_object_.reset();
+  ui_active_ = false;
+}
+
+bool browser_site::translate_accelerator(MSG& message) {
+  if (!active_object_ || !host_window_) return false;
+  if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
+  if (message.hwnd != host_window_ && !IsChild(host_window_, message.hwnd)) return false;
+  const bool key_transition = message.message == WM_KEYDOWN || message.message == WM_KEYUP;
+  if (key_transition && (message.wParam == VK_TAB || message.wParam == VK_RETURN)) return false;
+  // The control may end its own activation while it handles the key.
+  const auto active = active_object_;
+  return active->TranslateAccelerator(&message) == S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE browser_site::OnUIActivate() {
+  ui_active_ = attached_;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE browser_site::OnUIDeactivate(WINBOOL) {
+  ui_active_ = false;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE browser_site::OnInPlaceDeactivate() {
+  ui_active_ = false;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE browser_site::SetActiveObject(IOleInPlaceActiveObject* active,
+                                                        LPCOLESTR) {
+  // Null when the control stops being active.
+  active_object_ = attached_ ? com_ptr<IOleInPlaceActiveObject>::shared(active)
+                             : com_ptr<IOleInPlaceActiveObject>();
+  return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE browser_site::QueryInterface(REFIID id, void** object) {

@@ -3,12 +3,15 @@
 // the UI handler whose GetExternal gives the page its window.external. The control keeps
 // references to the site for as long as it likes, so the site is counted and deletes itself
 // with its last reference; detach() cuts it off from the launcher before the host goes away.
+// As a container does, it keeps the object the control names active (SetActiveObject) and
+// whether the control is UI-active, for the focus and the keys of the page.
 #include <windows.h>
 #include <mshtmhst.h>
 #include <oleidl.h>
 
 #include <atomic>
 
+#include "platform/win32/browser/com_ptr.h"
 #include "platform/win32/browser/external_dispatch.h"
 
 namespace platform::win32 {
@@ -32,6 +35,12 @@ class browser_site final : public IOleClientSite,
 
   void detach();
   IOleClientSite* client_site() { return this; }
+  bool ui_active() const { return ui_active_; }
+  // Offers a keyboard message for the host window or a window inside it to the active object
+  // first, as a container's message loop does; true when the control took it, which must then
+  // not be dispatched. Tab and Enter go to the page through the keyboard hook instead, so they
+  // are not offered twice.
+  bool translate_accelerator(MSG& message);
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
@@ -53,13 +62,13 @@ class browser_site final : public IOleClientSite,
   // IOleInPlaceSite
   HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override;
   HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
                                              LPRECT position, LPRECT clip,
                                              LPOLEINPLACEFRAMEINFO frame_info) override;
   HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnUIDeactivate(WINBOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(WINBOOL) override;
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override;
   HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
@@ -70,9 +79,7 @@ class browser_site final : public IOleClientSite,
     return INPLACE_E_NOTOOLSPACE;
   }
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override;
   HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -109,6 +116,8 @@ class browser_site final : public IOleClientSite,
   std::atomic<ULONG> references_{1};
   HWND host_window_;
   external_dispatch external_;
+  com_ptr<IOleInPlaceActiveObject> active_object_;
+  bool ui_active_ = false;
   bool attached_ = true;
 };
 #pragma GCC diagnostic pop

@@ -17,6 +17,9 @@ LRESULT CALLBACK control_host_procedure(HWND window, UINT message, WPARAM wparam
                       reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
   } else if (message == WM_SIZE) {
     if (ie_browser_host* host = host_of(window)) host->fit_to_host();
+  } else if (message == WM_SETFOCUS) {
+    if (ie_browser_host* host = host_of(window)) host->take_focus();
+    return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -51,9 +51,29 @@ ie_browser_host::~ie_browser_host() {
 
 ie_browser_host* ie_browser_host::current() { return current_host; }
 
+bool ie_browser_host::pre_translate(MSG& message) {
+  return current_host != nullptr && current_host->site_ &&
+         current_host->site_->translate_accelerator(message);
+}
+
 // The control host window passes the focus on to the browser's own window inside it.
 void ie_browser_host::focus() {
   if (host_window_) SetFocus(host_window_);
+}
+
+// In-place activation alone gives the control a window but not the keyboard: typing would go
+// nowhere until the player clicks the page.
+void ie_browser_host::take_focus() {
+  if (!host_window_) return;
+  if (control_ && site_ && !site_->ui_active()) {
+    RECT area{};
+    GetClientRect(host_window_, &area);
+    control_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site_->client_site(), 0, host_window_, &area);
+  }
+  // A control that took the focus into its own window on activation keeps it there.
+  if (!IsChild(host_window_, GetFocus())) {
+    if (const HWND control_window = GetWindow(host_window_, GW_CHILD)) SetFocus(control_window);
+  }
 }
 
 std::string ie_browser_host::start() {

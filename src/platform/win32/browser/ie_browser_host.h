@@ -31,6 +31,11 @@ class ie_browser_host final : public browser_host {
   void focus() override;
 
   HWND control_host_window() const { return host_window_; }
+  // The container's side of the control, as the control itself reaches it.
+  browser_site* site() const { return site_.get(); }
+  // The control host window has the focus: UI-activate the control, as a container does, and
+  // pass the focus on to the control's own window.
+  void take_focus();
   // Hands a key message, addressed to the control host window, to the page's document: the
   // browser moves focus on Tab and submits on Enter only when its host passes those keys on.
   void translate_key(UINT message, WPARAM key, LPARAM flags);
@@ -38,6 +43,9 @@ class ie_browser_host final : public browser_host {
 
   // The browser of the run: the one the keyboard hook serves (null when there is none).
   static ie_browser_host* current();
+  // For the message loop: offers a keyboard message to the browser of the run before it is
+  // translated and dispatched; true when the browser took it.
+  static bool pre_translate(MSG& message);
 
  private:
   std::string connect_events();

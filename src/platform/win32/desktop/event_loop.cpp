@@ -10,6 +10,7 @@
 
 #include "platform/hand_over.h"
 #include "platform/process_lifetime.h"
+#include "platform/win32/browser/ie_browser_host.h"
 #include "platform/win32/copy_data_message.h"
 #include "platform/win32/desktop/win32_desktop.h"
 
@@ -83,6 +84,15 @@ LRESULT CALLBACK seam_window_procedure(HWND window, UINT message, WPARAM wparam,
       return call_procedure(window, message_copy_data, wparam,
                             reinterpret_cast<std::intptr_t>(&*request));
     }
+    case WM_SETFOCUS:
+      // The web window passes the keyboard on to the browser inside it, as a container's frame
+      // does: shown when its page is complete, or active again when the player returns, it
+      // would otherwise keep the focus itself and the page would get no key.
+      if (const HWND child = GetWindow(window, GW_CHILD)) {
+        SetFocus(child);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       // Closing the web window (Alt+F4 while it has the focus) closes the launcher window
       // that owns it; on its own it would leave the launcher without its page.
@@ -168,6 +178,9 @@ int run_message_loop() {
   BOOL got = FALSE;
   while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
     if (got == -1) return -1;
+    // Keys for the page go to the browser first, as in any container of a control: Delete and
+    // the editing shortcuts in its text fields work only so.
+    if (win32::ie_browser_host::pre_translate(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
