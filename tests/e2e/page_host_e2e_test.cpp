@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/launcher_process.h"
 #include "e2e/screen_pixels.h"
 #include "e2e/synthetic_drag.h"
 #include "e2e/synthetic_keyboard.h"
@@ -24,6 +25,8 @@
 #include "support/test_server.h"
 
 namespace {
+
+using testing_support::launcher_process;
 
 namespace fs = std::filesystem;
 using testing_support::pixbuf_ptr;
@@ -52,17 +55,6 @@ std::size_t count_of(const std::string& text, const std::string& part) {
   std::size_t count = 0;
   for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
-}
-
-// The launcher's process id, found by its program file.
-pid_t launcher_process(const fs::path& program) {
-  const fs::path wanted = fs::canonical(program);
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::error_code error;
-    const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
-    if (!error && exe == wanted) return static_cast<pid_t>(std::stol(entry.path().filename()));
-  }
-  return 0;
 }
 
 struct PageHost : ::testing::Test {

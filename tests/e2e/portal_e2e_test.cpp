@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/launcher_process.h"
 #include "e2e/synthetic_mouse.h"
 #include "skin_origin.h"
 #include "support/child_program.h"
@@ -20,6 +21,8 @@
 #include "update/install_records.h"
 
 namespace {
+
+using testing_support::launcher_process;
 
 namespace fs = std::filesystem;
 using testing_support::read_bytes;
@@ -221,18 +224,6 @@ TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {
       << text;
   EXPECT_NE(text.find("执行更新检查完毕"), std::string::npos) << text;
   EXPECT_EQ(text.find("[ERROR"), std::string::npos) << text;
-}
-
-// The launcher's process id, found by its program file (the number its hand-over channel
-// takes first).
-pid_t launcher_process(const fs::path& program) {
-  const fs::path wanted = fs::canonical(program);
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::error_code error;
-    const fs::path exe = fs::read_symlink(entry.path() / "exe", error);
-    if (!error && exe == wanted) return static_cast<pid_t>(std::stol(entry.path().filename()));
-  }
-  return 0;
 }
 
 TEST_F(PortalRun, LaunchLinkReachesThePageAndTheCloseButtonEndsTheRun) {

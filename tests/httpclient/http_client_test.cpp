@@ -15,13 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string random_bytes(std::size_t n, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(n, '\0');
-  for (auto& b : bytes) b = static_cast<char>(generator() & 0xFF);
-  return bytes;
-}
-
 const std::string alphabet26 = "abcdefghijklmnopqrstuvwxyz";
 
 struct fetch_result {

@@ -18,13 +18,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string random_bytes(std::size_t n, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(n, '\0');
-  for (auto& b : bytes) b = static_cast<char>(generator() & 0xFF);
-  return bytes;
-}
-
 struct fetch_result {
   std::int32_t send = -1, response = -1, body_result = -1;
   std::int32_t status = 0, content_length = 0;

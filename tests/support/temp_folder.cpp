@@ -47,4 +47,11 @@ void write_bytes(const std::filesystem::path& file, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string random_bytes(std::size_t n, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(n, '\0');
+  for (auto& b : bytes) b = static_cast<char>(generator() & 0xFF);
+  return bytes;
+}
+
 }  // namespace testing_support

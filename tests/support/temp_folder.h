@@ -1,5 +1,6 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -22,6 +23,8 @@ class temp_folder {
 
 std::string read_bytes(const std::filesystem::path& file);
 void write_bytes(const std::filesystem::path& file, const std::string& bytes);
+// n bytes of every value, the same for the same seed: bodies whose corruption would show.
+std::string random_bytes(std::size_t n, unsigned seed);
 std::u16string core_path(const std::filesystem::path& path);
 
 }  // namespace testing_support
