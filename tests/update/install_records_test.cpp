@@ -62,6 +62,18 @@ TEST_F(InstallRecords, SavesInKeyOrderValueFirstAndLoadsBackUpperCased) {
   EXPECT_EQ(dlistMap.count(u"absent"), 0u) << "the lookup must not insert";
 }
 
+// A package named without a version has an empty base name; written as "|||" it used to
+// swallow the entry after it, so that package was extracted again at every start.
+TEST_F(InstallRecords, AnEntryTheListCannotHoldCostsNoOtherEntry) {
+  recordInstalled({u"readme", u""});
+  recordInstalled({u"res.12", u"12"});
+  saveDlist(dir.core_folder());
+  dlistMap.clear();
+  loadDlist(dir.core_folder());
+  const std::map<std::u16string, std::u16string> expected{{u"res", u"12"}};
+  EXPECT_EQ(dlistMap, expected);
+}
+
 TEST_F(InstallRecords, LoadSkipsBrokenTokensAndLeadingTextAndLaterEntriesWin) {
   write_bytes(dir.path() / "dlist", utf16le(u"abc||12|res|||x||y||11|ui||13|res||"));
   loadDlist(dir.core_folder());
