@@ -245,9 +245,18 @@ std::uint32_t ZipArchive::extract(std::int32_t index, const std::u16string& file
   createFoldersFor(fileName);
 
   platform::binary_output_file output;
-  if (!output.create(root_ + fileName)) return ZIP_RESULT_CANNOT_CREATE;
+  const std::u16string path = root_ + fileName;
+  if (!output.create(path)) return ZIP_RESULT_CANNOT_CREATE;
   const std::uint32_t result = copyCurrentEntry(output);
-  if (result == ZIP_RESULT_OK && output.is_disk_file()) {
+  if (result != ZIP_RESULT_OK) {
+    // Half a file would pass for an installed one (the game would start on it); without it the
+    // next update extracts the package again.
+    const bool diskFile = output.is_disk_file();
+    output.close();
+    if (diskFile) platform::delete_file(path);
+    return result;
+  }
+  if (output.is_disk_file()) {
     output.set_permissions(installedPermissions(entry, fileName));
     output.set_times(entry.times);
   }

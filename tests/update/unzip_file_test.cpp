@@ -102,6 +102,7 @@ TEST_F(UnzipFileTest, DamagedEntryDataFails) {
     const auto before = errorLines().size();
     EXPECT_FALSE(unzip({fileEntry("ok.txt", "fine"), bad}));
     EXPECT_EQ(read_bytes(target / "ok.txt"), "fine");
+    EXPECT_FALSE(fs::exists(target / "bad.bin")) << "half a file would pass for an installed one";
     const auto errors = errorLines();
     ASSERT_EQ(errors.size(), before + 1);
     EXPECT_NE(errors.back().find("unzip fail, errcode=:1024, ze.name=bad.bin"), std::string::npos) << errors.back();
