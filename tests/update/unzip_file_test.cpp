@@ -95,8 +95,8 @@ TEST_F(UnzipFileTest, EntryThatCannotBeCreatedStopsTheRest) {
 }
 
 TEST_F(UnzipFileTest, DamagedEntryDataFails) {
-  for (const auto how : {zip_entry::damage::inflate, zip_entry::damage::crc}) {
-    SCOPED_TRACE(how == zip_entry::damage::crc ? "crc" : "inflate");
+  for (const auto how : {zip_entry::damage::inflate, zip_entry::damage::crc, zip_entry::damage::cut}) {
+    SCOPED_TRACE(how == zip_entry::damage::crc ? "crc" : how == zip_entry::damage::cut ? "cut" : "inflate");
     zip_entry bad = fileEntry("bad.bin", std::string(3000, 'q'));
     bad.broken = how;
     const auto before = errorLines().size();
