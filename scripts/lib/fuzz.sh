@@ -37,7 +37,7 @@ fuzz_test_runs() {
   case "$1" in
     zip_extract) echo 500 ;;
     dlist|profile) echo 10000 ;;
-    *) echo 20000 ;;
+    *) echo 50000 ;;
   esac
 }
 
