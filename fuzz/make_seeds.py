@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of every harness into fuzz/corpus/<harness>/seed-*: the examples the
-launcher's behaviour is written with, a response captured from nginx on loopback and packages
-made by Debian's zip. Run once by hand when a harness's input changes; the seeds are committed."""
+"""Writes the seed inputs of every harness into fuzz/corpus/<harness>/seed-*: one example of each
+case the parsers know (the same ones the tests use), a response captured from nginx on loopback
+and packages made by Debian's zip. Run once by hand when a harness's input changes; the seeds are committed."""
 import os
 import shutil
 import socket
