@@ -13,6 +13,9 @@ LINUX_PACKAGES=(
   xvfb xauth fonts-noto-cjk
 )
 
+# Debian packages of the fuzzing tier (scripts/lib/fuzz.sh): clang and its libFuzzer runtime.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
 # Debian packages of the Windows cross build and of its test run under Wine (wine32 needs the
 # i386 architecture, added by ensure_windows_packages). dpkg-dev unpacks the minizip sources.
 # Wine's Schannel does its TLS with the host's GnuTLS of the same architecture.

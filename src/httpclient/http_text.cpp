@@ -63,6 +63,15 @@ bool HeaderValue(const char* line, std::uint32_t length, char* out, std::uint32_
   return true;
 }
 
+namespace {
+
+// A value sent back to the server (a Digest realm, nonce or opaque) ends where the server's
+// line ends, and at a NUL: inside an Authorization line it would end that line for a server
+// and carry the rest as text of its own.
+bool ends_line(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+}  // namespace
+
 std::int32_t ParamValue(const char* text, std::uint32_t length, const char* name,
                         text_span* value) {
   const std::uint32_t name_length = static_cast<std::uint32_t>(std::strlen(name));
@@ -78,11 +87,11 @@ std::int32_t ParamValue(const char* text, std::uint32_t length, const char* name
       while (p < end && *p == ' ') ++p;
       if (p < end && *p == '"') {
         const char* start = ++p;
-        while (p < end && *p != '"' && *p != '\r' && *p != '\n') ++p;
+        while (p < end && *p != '"' && !ends_line(*p)) ++p;
         *value = {start, static_cast<std::uint32_t>(p - start)};
       } else {
         const char* start = p;
-        while (p < end && *p != '\r' && *p != '\n' && *p != ' ' && *p != ',') ++p;
+        while (p < end && !ends_line(*p) && *p != ' ' && *p != ',') ++p;
         *value = {start, static_cast<std::uint32_t>(p - start)};
       }
       return HC_OK;

@@ -24,7 +24,8 @@ const char* FindNoCase(const char* text, std::uint32_t length, std::uint32_t cou
 // The value after the line's first ":", every space dropped, up to CR, LF or the end. out
 // must hold *size + 1 bytes; fails when the value is longer than *size. *size becomes its length.
 bool HeaderValue(const char* line, std::uint32_t length, char* out, std::uint32_t* size);
-// name=value or name="value" inside text[0, length). Missing name: HC_AUTH_PARAM_MISSING.
+// name=value or name="value" inside text[0, length); a value also ends at CR, LF and NUL.
+// Missing name: HC_AUTH_PARAM_MISSING.
 std::int32_t ParamValue(const char* text, std::uint32_t length, const char* name,
                         text_span* value);
 // A hexadecimal chunk size: skips anything but letters and digits, restarts at "x", counts

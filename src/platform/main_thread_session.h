@@ -13,8 +13,9 @@ class main_thread_session {
   main_thread_session& operator=(const main_thread_session&) = delete;
 
  private:
-  bool com_started_ = false;
-  bool ole_started_ = false;
+  // Only the Windows session has something to undo.
+  [[maybe_unused]] bool com_started_ = false;
+  [[maybe_unused]] bool ole_started_ = false;
 };
 
 }  // namespace platform

@@ -69,7 +69,10 @@ std::u16string from_utf8(std::string_view utf8) {
         cp = (cp << 6) | (next & 0x3F);
       }
     }
-    if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    // A longer form than the character needs (C0 AF for "/") is no UTF-8: decoded, it would
+    // let a separator or ".." pass every check made on the bytes.
+    static constexpr std::uint32_t shortest[4] = {0, 0x80, 0x800, 0x10000};
+    if (!valid || cp < shortest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       out += u'?';
       ++i;
       continue;

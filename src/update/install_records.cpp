@@ -38,6 +38,13 @@ std::string toUtf16le(const std::u16string& text) {
   return bytes;
 }
 
+// Whether "version|key||" reads back as this key. An empty key or one ending in "|" runs into
+// the bars around it and takes the next entry with it; the list's text ends at a NUL.
+bool dlistCanHold(const std::u16string& key) {
+  return !key.empty() && key.back() != u'|' && key.find(u"||") == std::u16string::npos &&
+         key.find(u'\0') == std::u16string::npos;
+}
+
 }  // namespace
 
 void checkVerFileExist(const std::u16string& folder) {
@@ -55,13 +62,14 @@ void loadDlist(const std::u16string& folder) {
   splitDoubleBar(fromUtf16le(*bytes), tokens);
   for (const auto& token : tokens) {
     std::u16string key, version;
-    if (splitBarPair(token, key, version)) dlistMap[key] = version;
+    if (splitBarPair(token, key, version) && dlistCanHold(key)) dlistMap[key] = version;
   }
 }
 
 std::string dlistBytes(const std::map<std::u16string, std::u16string>& map) {
   std::u16string text = u"||";
-  for (const auto& [key, value] : map) text += value + u"|" + key + u"||";
+  for (const auto& [key, value] : map)
+    if (dlistCanHold(key)) text += value + u"|" + key + u"||";
   return toUtf16le(text);
 }
 

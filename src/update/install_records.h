@@ -26,4 +26,6 @@ void recordInstalled(const PackageEntry& entry);
 const std::u16string* findInstalled(const std::u16string& base);
 
 // The dlist file's text: "||" then value "|" key "||" for each entry, UTF-16LE without BOM.
+// Keys the text cannot hold (an empty one, as a list cut right after a bar loads) are left out:
+// they would not load back and would take the next entry with them.
 std::string dlistBytes(const std::map<std::u16string, std::u16string>& map);

@@ -223,16 +223,21 @@ void ZipArchive::createFoldersFor(const std::u16string& fileName) {
   }
 }
 
-std::uint32_t ZipArchive::copyCurrentEntry(platform::binary_output_file& output) {
+std::uint32_t ZipArchive::copyCurrentEntry(platform::binary_output_file& output, std::uint32_t size) {
   OpenEntry data(handle_->file);
   if (!data.isOpen()) return ZIP_RESULT_READ_WRITE;
   std::vector<char> piece(PIECE_BYTES);
+  std::uint64_t written = 0;
   while (true) {
     const int got = unzReadCurrentFile(handle_->file, piece.data(), static_cast<unsigned>(piece.size()));
     if (got < 0) return ZIP_RESULT_READ_WRITE;
     if (got == 0) break;
     if (!output.write(piece.data(), static_cast<std::size_t>(got))) return ZIP_RESULT_READ_WRITE;
+    written += static_cast<std::uint64_t>(got);
   }
+  // A stream that ends before the size the archive records is cut short; minizip checks the
+  // checksum only of data read to that size, so the length is checked here.
+  if (written != size) return ZIP_RESULT_READ_WRITE;
   // Data that inflates cleanly but does not match its checksum is damaged all the same.
   return data.finish() == UNZ_OK ? ZIP_RESULT_OK : ZIP_RESULT_READ_WRITE;
 }
@@ -247,9 +252,18 @@ std::uint32_t ZipArchive::extract(std::int32_t index, const std::u16string& file
   createFoldersFor(fileName);
 
   platform::binary_output_file output;
-  if (!output.create(root_ + fileName)) return ZIP_RESULT_CANNOT_CREATE;
-  const std::uint32_t result = copyCurrentEntry(output);
-  if (result == ZIP_RESULT_OK && output.is_disk_file()) {
+  const std::u16string path = root_ + fileName;
+  if (!output.create(path)) return ZIP_RESULT_CANNOT_CREATE;
+  const std::uint32_t result = copyCurrentEntry(output, static_cast<std::uint32_t>(entry.uncompressedSize));
+  if (result != ZIP_RESULT_OK) {
+    // Half a file would pass for an installed one (the game would start on it); without it the
+    // next update extracts the package again.
+    const bool diskFile = output.is_disk_file();
+    output.close();
+    if (diskFile) platform::delete_file(path);
+    return result;
+  }
+  if (output.is_disk_file()) {
     output.set_permissions(installedPermissions(entry, fileName));
     output.set_times(entry.times);
   }

@@ -52,7 +52,8 @@ class ZipArchive {
   struct Handle;
   std::uint32_t moveTo(std::int32_t index);
   void createFoldersFor(const std::u16string& fileName);
-  std::uint32_t copyCurrentEntry(platform::binary_output_file& output);
+  // Writes the open entry's data, which must come to size bytes.
+  std::uint32_t copyCurrentEntry(platform::binary_output_file& output, std::uint32_t size);
 
   std::unique_ptr<Handle> handle_;
   bool withoutEntries_ = false;

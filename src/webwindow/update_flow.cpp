@@ -10,26 +10,16 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "update/install_records.h"
-#include "update/list_split.h"
 #include "update/download_planning.h"
 #include "update/game_process.h"
 #include "update/package_step.h"
+#include "update/package_list.h"
 #include "update/package_name.h"
 #include "update/plain_file_name.h"
 #include "webwindow/script_args.h"
 #include "webwindow/web_window.h"
 
 namespace {
-
-// Everything before the first "||", single bars dropped; empty without any "||".
-std::u16string baseAddressOf(const std::u16string& list) {
-  const auto end = list.find(u"||");
-  if (end == std::u16string::npos) return {};
-  std::u16string base;
-  for (std::size_t i = 0; i < end; ++i)
-    if (list[i] != u'|') base += list[i];
-  return base;
-}
 
 void closeRunningGame() {
   const std::uint32_t pid = findProcessByName(GAME_PROGRAM_NAME);
@@ -85,15 +75,9 @@ void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant
   for (const auto& argument : params->rgvarg) {
     const std::u16string& list = argument.bstrVal;
     LOG_LINE(LOG_DEBUG, "CWebWindow::updateGame") << "文件列表:" << platform::to_ansi(list);
-    const std::u16string base = baseAddressOf(list);
-    std::vector<std::u16string> items;
-    splitDoubleBar(list, items);
-    for (const auto& item : items) {
-      std::u16string name;
-      std::u16string digest;
-      if (!splitBarPair(item, name, digest)) continue;
-      if (planPackage(base, name, digest)) startedJobCount += 1;
-    }
+    const PackageList packages = readPackageList(list);
+    for (const auto& item : packages.items)
+      if (planPackage(packages.base, item.name, item.digest)) startedJobCount += 1;
   }
   if (packets->Count() >= 1) {
     closeRunningGame();

@@ -69,6 +69,16 @@ TEST(TextRoutines, ParamValueReadsQuotedAndBareValues) {
   EXPECT_EQ(ParamValue(challenge.data(), length, "opaque", &value), HC_AUTH_PARAM_MISSING);
 }
 
+// The values go back to the server in the Authorization line, where a NUL has no place.
+TEST(TextRoutines, ParamValueEndsAtANul) {
+  const std::string challenge("Digest opaque=\"5c\0X: y\", nonce=n\0z", 34);
+  text_span value;
+  ASSERT_EQ(ParamValue(challenge.data(), 34, "opaque", &value), HC_OK);
+  EXPECT_EQ(text(value), "5c");
+  ASSERT_EQ(ParamValue(challenge.data(), 34, "nonce", &value), HC_OK);
+  EXPECT_EQ(text(value), "n");
+}
+
 TEST(TextRoutines, ParseHexReadsChunkSizes) {
   const struct {
     const char* text;

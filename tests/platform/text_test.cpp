@@ -15,6 +15,9 @@ TEST(Utf8, RoundTripsChineseAndAstralText) {
 TEST(Utf8, BrokenInputBecomesQuestionMarks) {
   EXPECT_EQ(platform::from_utf8("a\xFF" "b"), u"a?b");
   EXPECT_EQ(platform::from_utf8("\xE5\xBE"), u"??");  // cut in the middle of a character
+  // Longer forms than needed are no UTF-8: "/" and "." must not hide in them.
+  EXPECT_EQ(platform::from_utf8("a\xC0\xAF" "b\xE0\x80\xAE"), u"a??b???");
+  EXPECT_EQ(platform::from_utf8("\xF0\x80\x80\xAF"), u"????");
   EXPECT_EQ(platform::to_utf8(std::u16string(1, char16_t(0xD800)) + u"x"), "?x");
 }
 

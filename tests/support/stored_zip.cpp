@@ -94,9 +94,11 @@ std::string zip_bytes(const std::vector<zip_entry>& entries) {
     const auto crc = static_cast<std::uint32_t>(
         crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
     const bool deflated = entry.type == zip_entry::kind::file &&
-                          (entry.deflated || entry.broken == zip_entry::damage::inflate) &&
+                          (entry.deflated || entry.broken == zip_entry::damage::inflate ||
+                           entry.broken == zip_entry::damage::cut) &&
                           entry.broken != zip_entry::damage::crc;
-    std::string body = deflated ? raw_deflate(data) : data;
+    const bool cut = entry.broken == zip_entry::damage::cut;
+    std::string body = deflated ? raw_deflate(cut ? data.substr(0, data.size() / 2) : data) : data;
     if (entry.broken == zip_entry::damage::crc && !body.empty()) body[0] = static_cast<char>(body[0] ^ 0xff);
     // A deflate block header of type 3 is invalid from the first byte on.
     if (entry.broken == zip_entry::damage::inflate) body.assign(body.size(), '\xff');

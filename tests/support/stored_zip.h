@@ -19,6 +19,7 @@ struct zip_entry {
     none,
     crc,      // stored, one data byte changed after the checksum was taken
     inflate,  // deflated, the compressed bytes replaced by bytes that cannot be inflated
+    cut,      // deflated, the stream ends after half the size and checksum the records promise
   };
   struct date_time {
     unsigned year = 1980, month = 1, day = 1, hour = 0, minute = 0, second = 0;

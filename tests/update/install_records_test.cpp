@@ -62,6 +62,19 @@ TEST_F(InstallRecords, SavesInKeyOrderValueFirstAndLoadsBackUpperCased) {
   EXPECT_EQ(dlistMap.count(u"absent"), 0u) << "the lookup must not insert";
 }
 
+// A list cut right after a bar (at the read limit, or by a crash of an older writer) ends in
+// an entry with an empty name. Written back as "7|||", it used to swallow the entry after it,
+// so that package was extracted again at every start.
+TEST_F(InstallRecords, AnEntryTheListCannotHoldCostsNoOtherEntry) {
+  write_bytes(dir.path() / "dlist", utf16le(u"||12|res||7|"));
+  loadDlist(dir.core_folder());
+  saveDlist(dir.core_folder());
+  dlistMap.clear();
+  loadDlist(dir.core_folder());
+  const std::map<std::u16string, std::u16string> expected{{u"res", u"12"}};
+  EXPECT_EQ(dlistMap, expected);
+}
+
 TEST_F(InstallRecords, LoadSkipsBrokenTokensAndLeadingTextAndLaterEntriesWin) {
   write_bytes(dir.path() / "dlist", utf16le(u"abc||12|res|||x||y||11|ui||13|res||"));
   loadDlist(dir.core_folder());

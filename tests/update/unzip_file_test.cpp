@@ -106,13 +106,14 @@ TEST_F(UnzipFileTest, EntryThatCannotBeCreatedStopsTheRest) {
 }
 
 TEST_F(UnzipFileTest, DamagedEntryDataFails) {
-  for (const auto how : {zip_entry::damage::inflate, zip_entry::damage::crc}) {
-    SCOPED_TRACE(how == zip_entry::damage::crc ? "crc" : "inflate");
+  for (const auto how : {zip_entry::damage::inflate, zip_entry::damage::crc, zip_entry::damage::cut}) {
+    SCOPED_TRACE(how == zip_entry::damage::crc ? "crc" : how == zip_entry::damage::cut ? "cut" : "inflate");
     zip_entry bad = fileEntry("bad.bin", std::string(3000, 'q'));
     bad.broken = how;
     const auto before = errorLines().size();
     EXPECT_FALSE(unzip({fileEntry("ok.txt", "fine"), bad}));
     EXPECT_EQ(read_bytes(target / "ok.txt"), "fine");
+    EXPECT_FALSE(fs::exists(target / "bad.bin")) << "half a file would pass for an installed one";
     const auto errors = errorLines();
     ASSERT_EQ(errors.size(), before + 1);
     EXPECT_NE(errors.back().find("unzip fail, errcode=:1024, ze.name=bad.bin"), std::string::npos) << errors.back();

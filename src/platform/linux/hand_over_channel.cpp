@@ -1,6 +1,6 @@
-// The hand-over channel on Linux. A request is a header of two little-endian 32-bit numbers
-// (dwData, byte count) and the UTF-16LE text; the receiver answers with one byte once its
-// main thread has handled the request, which is what the sender waits for.
+// The hand-over channel on Linux. A request is the message of hand_over_message.h; the receiver
+// answers with one byte once its main thread has handled the request, which is what the sender
+// waits for.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "platform/hand_over.h"
+#include "platform/linux/hand_over_message.h"
 #include "platform/linux/hand_over_socket.h"
 
 namespace platform {
@@ -33,7 +34,6 @@ namespace {
 
 using clock = std::chrono::steady_clock;
 
-constexpr std::size_t header_bytes = 8;
 constexpr char handled_answer = 1;
 // A connection that has not delivered its request by then is dropped, so one stalled
 // sender cannot keep the others out.
@@ -88,16 +88,6 @@ bool write_all(int fd, const char* data, std::size_t size, clock::time_point end
     done += static_cast<std::size_t>(n);
   }
   return true;
-}
-
-void put_u32(char* out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint32_t get_u32(const char* in) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(in[i])} << (8 * i);
-  return value;
 }
 
 }  // namespace
@@ -205,22 +195,20 @@ class socket_listener final : public hand_over_listener {
   void serve_one(int connection) {
     if (!peer_is_same_user(connection)) return;
     const auto end = clock::now() + std::chrono::milliseconds(request_read_ms);
-    char header[header_bytes];
+    std::string message(hand_over_header_bytes, '\0');
     std::size_t got = 0;
     // A probe (hand_over_target_exists) connects and closes without a request.
-    if (!read_exactly(connection, header, sizeof header, end, got)) return;
-    const std::uint32_t byte_count = get_u32(header + 4);
-    if (byte_count > hand_over_max_bytes) return;
-    std::string bytes(byte_count, '\0');
-    if (!read_exactly(connection, bytes.data(), bytes.size(), end, got)) return;
+    if (!read_exactly(connection, message.data(), message.size(), end, got)) return;
+    const auto byte_count = announced_text_bytes(message);
+    if (!byte_count) return;
+    message.resize(hand_over_header_bytes + *byte_count);
+    if (!read_exactly(connection, message.data() + hand_over_header_bytes, *byte_count, end, got))
+      return;
+    const auto decoded = decode_hand_over(message);
+    if (!decoded) return;
 
     auto request = std::make_shared<pending_request>();
-    request->data.dwData = get_u32(header);
-    request->data.text.resize(byte_count / 2);
-    for (std::size_t i = 0; i < request->data.text.size(); ++i) {
-      request->data.text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                                    (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    }
+    request->data = *decoded;
     {
       std::lock_guard lock(state_->mutex);
       state_->queue.push_back(request);
@@ -313,13 +301,7 @@ bool send_hand_over(link_number number, const copy_data& request, std::uint32_t 
   if (!connection) return false;
   const std::size_t byte_count = request.text.size() * 2;
   if (byte_count > hand_over_max_bytes) return false;
-  std::string message(header_bytes + byte_count, '\0');
-  put_u32(message.data(), static_cast<std::uint32_t>(request.dwData));
-  put_u32(message.data() + 4, static_cast<std::uint32_t>(byte_count));
-  for (std::size_t i = 0; i < request.text.size(); ++i) {
-    message[header_bytes + 2 * i] = static_cast<char>(request.text[i] & 0xFF);
-    message[header_bytes + 2 * i + 1] = static_cast<char>(request.text[i] >> 8);
-  }
+  const std::string message = encode_hand_over(request);
   if (!write_all(connection.get(), message.data(), message.size(), end)) return false;
   char answer = 0;
   std::size_t got = 0;
