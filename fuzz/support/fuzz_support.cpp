@@ -1,12 +1,15 @@
 #include "support/fuzz_support.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -32,6 +35,12 @@ void fail(const char* property, const std::string& detail) {
 }
 
 void isolate_process() {
+  // A network of its own. Links the fuzzer makes up may name the hand-over socket of a launcher
+  // the user runs (those sockets live in the network's abstract namespace), and a harness must
+  // never reach a process it did not start. As root the network alone; otherwise with a user
+  // namespace, which a user may make.
+  if (unshare(CLONE_NEWNET) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
+    fail("a private network (unshare)", std::strerror(errno));
   std::string pattern = (std::filesystem::temp_directory_path() / "launcher-fuzz-XXXXXX").string();
   if (!mkdtemp(pattern.data())) fail("a scratch folder", pattern);
   scratch_path = pattern;

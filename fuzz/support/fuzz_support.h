@@ -12,8 +12,9 @@ namespace fuzz {
 // Prints what broke and aborts: libFuzzer saves the input and prints how to replay it.
 [[noreturn]] void fail(const char* property, const std::string& detail);
 
-// Called from LLVMFuzzerInitialize. ERROR lines go to a closed loopback port instead of the
-// report server, and the user folders (identity, protocol handler) to the scratch folder.
+// Called from LLVMFuzzerInitialize. The harness gets a network of its own, ERROR lines go to a
+// closed loopback port instead of the report server, and the user folders (identity, protocol
+// handler) to the scratch folder.
 void isolate_process();
 
 // This process's scratch folder, made by isolate_process and removed at exit.

@@ -72,6 +72,10 @@ fuzz_report() {
   local stats rate
   stats="$(grep -E '^#[0-9]+' "$log" | tail -n 1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [^ ]+')"
   rate="$(grep -oE 'average_exec_per_sec: *[0-9]+' "$log" | grep -oE '[0-9]+$')"
+  # libFuzzer counts whole seconds and says 0 for a run that ended within the first one.
+  if [ "${rate:-0}" = 0 ]; then
+    rate="> $(grep -oE 'number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')"
+  fi
   if [ "$status" -eq 0 ]; then
     echo "[$harness] ${rate:-?} exec/s, ${stats:-no stats}, no finding"
     return 0
