@@ -54,16 +54,19 @@ done
 
 # The Debian package of each library the launcher is linked with, for the installer to name
 # when the player's system lacks one.
+# (The tools' own words are read, so they speak untranslated.)
 machine="$(dpkg --print-architecture)"
-resolved="$(ldd "$launcher")"
-for library in $(readelf -d "$launcher" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
+resolved="$(LC_ALL=C ldd "$launcher")"
+for library in $(LC_ALL=C readelf -d "$launcher" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
   path="$(awk -v library="$library" '$1 == library && $2 == "=>" { print $3 }' <<<"$resolved")"
   owner=""
   for candidate in "$path" "$(readlink -f "$path")" "/usr$path"; do
-    owner="$(dpkg -S "$candidate" 2>/dev/null | head -n 1)" && [ -n "$owner" ] && break
+    owner="$(LC_ALL=C dpkg -S "$candidate" 2>/dev/null | head -n 1)" && [ -n "$owner" ] && break
   done
   [ -n "$owner" ] && echo "$library ${owner%%[:,]*}"
 done >"$stage/.setup/libraries.txt"
+[ -s "$stage/.setup/libraries.txt" ] ||
+  { echo "no Debian package found for the libraries of $launcher (dpkg -S)" >&2; exit 1; }
 
 {
   printf 'PRODUCT_NAME=%q\n' "$PRODUCT_NAME"
@@ -84,6 +87,7 @@ Uninstall with DIR/uninstall [--unattended].
 HELP
 
 mkdir -p "$(dirname "$output")"
+rm -f "$output"
 # The target is expanded when the installer runs, in the player's environment.
 makeself --quiet --tar-quietly --sha256 --help-header "$work/help.txt" \
   --target "\${XDG_DATA_HOME:-\$HOME/.local/share}/$PRODUCT_ID" \

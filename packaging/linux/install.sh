@@ -50,7 +50,7 @@ if [ "$earlier_install" = 0 ]; then
 fi
 
 # The libraries the launcher is linked with, and the Debian packages that hold them.
-problems="$(ldd ./launcher 2>&1)"
+problems="$(LC_ALL=C ldd ./launcher 2>&1)"  # its words are read: untranslated
 status=$?
 missing="$(sed -n 's/^[[:space:]]*\([^[:space:]]*\) => not found.*/\1/p' <<<"$problems")"
 too_old="$(sed -n "s/.*: \([^:]*\): version \`\([^']*\)' not found.*/\1 (\2)/p" <<<"$problems" |
