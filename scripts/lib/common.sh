@@ -14,14 +14,17 @@ LINUX_PACKAGES=(
   makeself
 )
 
-# Debian packages of the Windows cross build and of its test run under Wine (wine32 needs the
-# i386 architecture, added by ensure_windows_packages). dpkg-dev unpacks the minizip sources;
-# nsis makes the setup program.
-# Wine's Schannel does its TLS with the host's GnuTLS of the same architecture.
+# Debian packages of the Windows cross build (dpkg-dev unpacks the minizip sources) and of its
+# setup program (nsis).
+WINDOWS_BUILD_PACKAGES=(
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev nsis
+)
+# Besides, the Windows tests and their run under Wine (wine32 needs the i386 architecture,
+# added by ensure_windows_packages). Wine's Schannel does its TLS with the host's GnuTLS of the
+# same architecture.
 WINDOWS_PACKAGES=(
-  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest dpkg-dev
+  "${WINDOWS_BUILD_PACKAGES[@]}" googletest
   wine wine32:i386 libgnutls30:i386 xvfb xauth locales
-  nsis
 )
 # What the 64-bit test build of machines that cannot run 32-bit x86 programs needs besides.
 WINDOWS64_PACKAGES=(gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine64 libgnutls30)
