@@ -3,7 +3,7 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 JOBS="${JOBS:-$(nproc)}"
 
-# Debian packages the Linux build, its tests and the demo need.
+# Debian packages the Linux build, its tests and the demo need (makeself: the Linux installer).
 LINUX_PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest
@@ -11,16 +11,22 @@ LINUX_PACKAGES=(
   python3 curl zip unzip nginx-light openssl
   libgtk-3-dev libwebkit2gtk-4.1-dev libglib2.0-dev-bin libxtst-dev
   xvfb xauth fonts-noto-cjk
+  makeself
 )
 
 # Debian packages of the fuzzing tier (scripts/lib/fuzz.sh): clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
-# Debian packages of the Windows cross build and of its test run under Wine (wine32 needs the
-# i386 architecture, added by ensure_windows_packages). dpkg-dev unpacks the minizip sources.
-# Wine's Schannel does its TLS with the host's GnuTLS of the same architecture.
+# Debian packages of the Windows cross build (dpkg-dev unpacks the minizip sources) and of its
+# setup program (nsis).
+WINDOWS_BUILD_PACKAGES=(
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev nsis
+)
+# Besides, the Windows tests and their run under Wine (wine32 needs the i386 architecture,
+# added by ensure_windows_packages). Wine's Schannel does its TLS with the host's GnuTLS of the
+# same architecture.
 WINDOWS_PACKAGES=(
-  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest dpkg-dev
+  "${WINDOWS_BUILD_PACKAGES[@]}" googletest
   wine wine32:i386 libgnutls30:i386 xvfb xauth locales
 )
 # What the 64-bit test build of machines that cannot run 32-bit x86 programs needs besides.

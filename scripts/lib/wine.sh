@@ -74,7 +74,21 @@ start_wine() {
     echo "== creating the Wine prefix (once)"
   fi
   "$LAUNCHER_WINE" wineboot -i </dev/null >/dev/null 2>&1
+  keep_wine_folders_in_prefix
   return 0
+}
+
+# Wine links the prefix's Desktop, Documents, Music... to the home's folders, or to the home
+# itself where it has none: a program under test that puts a file on its Desktop (a setup's
+# shortcut) would put it into the real home. They become folders of the prefix.
+keep_wine_folders_in_prefix() {
+  local prefix link
+  prefix="$(readlink -f "$WINEPREFIX")"
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    [ -L "$link" ] || continue
+    case "$(readlink -f "$link")" in "$prefix"/*) continue ;; esac
+    rm -f "$link" && mkdir -p "$link"
+  done
 }
 
 stop_wine() {

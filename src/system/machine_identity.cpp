@@ -41,7 +41,7 @@ std::u16string new_machine_id() {
 }
 
 void ensure_machine_identity() {
-  const std::u16string folder = get_app_data_folder() + u"\\QzLauncherZEFA\\";
+  const std::u16string folder = get_app_data_folder() + u"\\" + platform::launcher_user_folder_name + u"\\";
   platform::create_directory(folder);
   const std::u16string file = folder + u"conf.ini";
   std::u16string identity =

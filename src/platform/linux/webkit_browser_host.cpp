@@ -15,6 +15,7 @@
 #include "platform/linux/webkit_extra_trust.h"
 #include "platform/linux/webkit_page_scripts.h"
 #include "platform/linux/webkit_script_dialog.h"
+#include "platform/linux/webkit_web_context.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -75,8 +76,9 @@ class webkit_browser_host final : public browser_host {
                                                                 webkit::external_channel);
     content_ = std::move(content);
 
-    view_ = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content_.get(),
-                                    nullptr));
+    view_ = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                    webkit::launcher_web_context(), "user-content-manager",
+                                    content_.get(), nullptr));
     g_object_ref_sink(view_);
     // Clear below the page, so that what the colour key takes out shows the launcher window; the
     // key itself puts white under a page that sets no background.

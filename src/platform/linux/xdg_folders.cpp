@@ -33,6 +33,7 @@ std::string from_variable_or_home(const char* variable, const char* below_home) 
 
 std::string xdg_config_home() { return from_variable_or_home("XDG_CONFIG_HOME", "/.config"); }
 std::string xdg_data_home() { return from_variable_or_home("XDG_DATA_HOME", "/.local/share"); }
+std::string xdg_cache_home() { return from_variable_or_home("XDG_CACHE_HOME", "/.cache"); }
 
 bool make_folders(const std::string& path) {
   if (path.empty()) return false;
