@@ -84,6 +84,8 @@ ensure_npm_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "== installing from npm into build/npm: ${missing[*]}"
-  mkdir -p "$NPM_PREFIX"
-  npm install --prefix "$NPM_PREFIX" --no-audit --no-fund --loglevel=error "${missing[@]}" >/dev/null
+  mkdir -p "$NPM_PREFIX/home"
+  # npm keeps its cache, logs and update checks in the home: give it one inside build/npm.
+  HOME="$NPM_PREFIX/home" npm_config_cache="$NPM_PREFIX/cache" npm_config_update_notifier=false \
+    npm install --prefix "$NPM_PREFIX" --no-audit --no-fund --loglevel=error "${missing[@]}" >/dev/null
 }
