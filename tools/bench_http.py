@@ -2,16 +2,25 @@
 """Download speed of the launcher's HTTP client against curl.
 
 Serves one 28 MB file from Debian's nginx on a free loopback port (a temporary configuration
-in a scratch folder), then fetches it alternately with the client program (as a download worker
-does: 2,048-byte reads) and with curl. Prints the median wall time of each, the client's user
-+ system CPU time per MiB, and finally "http ratio: R" (client time / curl time).
+in a scratch folder), then fetches it alternately with the client program and with curl. The
+client program runs one real download job (tools/http_fetch.cpp: the download worker on its
+own thread, 2,048-byte body reads into the job's buffer, one write of the whole file at the
+end) and curl writes its file too, so both sides do the same work; every saved file is checked
+for its length. Prints the median wall time of each side, its user + system CPU time per MiB
+and its minor page faults (each a trap into the kernel, expensive on virtual machines), and
+finally "http ratio: R" (client time / curl time).
 
 With --tls the same over https: a test authority and a certificate for 127.0.0.1 are made with
 openssl (tools/make_test_certs.sh), nginx serves https with it, both clients trust that authority
 (the client through LAUNCHER_EXTRA_CA_FILE, curl through --cacert) and check the certificate,
 and the last line is "https ratio: R".
 
-usage: bench_http.py CLIENT_PROGRAM [--runs N] [--size BYTES] [--tls]
+With --wine LOADER the client is the Windows program (http_fetch.exe) run by that Wine loader,
+for information: the times include Wine's own start of a program, measured apart as the fetch
+of a 1-byte file, and Wine's socket layer, which is not the product's. The last line is
+"windows http ratio: R".
+
+usage: bench_http.py CLIENT_PROGRAM [--runs N] [--size BYTES] [--tls] [--wine LOADER]
 """
 
 import argparse
@@ -74,16 +83,39 @@ http {{
     sys.exit("nginx did not start")
 
 
-def timed(command, env=None):
-    """Wall seconds and user+system CPU seconds of one run of command."""
+class run_facts:
+    """Wall seconds, user + system CPU seconds and minor page faults of one run."""
+
+    def __init__(self, wall, cpu, faults):
+        self.wall, self.cpu, self.faults = wall, cpu, faults
+
+
+def timed(command, env=None, output=None, size=None):
+    """Runs command once; when output and size are given, the file it saved must have that
+    length (a download worker that gives up ends its process with exit code 0)."""
+    if output is not None and os.path.exists(output):
+        os.remove(output)
     start = time.perf_counter()
     process = subprocess.Popen(command, stdout=subprocess.DEVNULL, env=env)
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.perf_counter() - start
-    process.returncode = os.waitstatus_to_exitcode(status)
-    if process.returncode != 0:
-        sys.exit("failed (%d): %s" % (process.returncode, " ".join(command)))
-    return wall, usage.ru_utime + usage.ru_stime
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        sys.exit("failed (%d): %s" % (code, " ".join(command)))
+    if output is not None:
+        saved = os.path.getsize(output) if os.path.exists(output) else -1
+        if saved != size:
+            sys.exit("saved %d bytes instead of %d: %s" % (saved, size, " ".join(command)))
+    return run_facts(wall, usage.ru_utime + usage.ru_stime, usage.ru_minflt)
+
+
+def wine_path(path):
+    """The path as a Windows program under Wine sees it (drive Z: is the root)."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def median_of(runs, field):
+    return statistics.median(getattr(r, field) for r in runs)
 
 
 def main():
@@ -92,6 +124,7 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--size", type=int, default=28 * 1000 * 1000)
     parser.add_argument("--tls", action="store_true", help="over https")
+    parser.add_argument("--wine", metavar="LOADER", help="run the Windows client with this loader")
     args = parser.parse_args()
     if not shutil.which("curl"):
         sys.exit("curl is missing")
@@ -103,41 +136,63 @@ def main():
         os.makedirs(root)
         with open(os.path.join(root, "big.zip"), "wb") as f:
             f.write(os.urandom(args.size))
-        scheme, client_env, curl_options, tls = "http", None, [], None
+        with open(os.path.join(root, "one.zip"), "wb") as f:
+            f.write(b"1")
+        downloads = os.path.join(scratch, "downloads")
+        os.makedirs(downloads)
+        # ERROR lines of the worker are not reported anywhere.
+        client_env = dict(os.environ, LAUNCHER_REPORT_HOST="127.0.0.1:1")
+        scheme, curl_options, tls = "http", [], None
         if args.tls:
             certs = os.path.join(scratch, "certs")
             subprocess.run(["bash", os.path.join(HERE, "make_test_certs.sh"), certs], check=True)
             ca = os.path.join(certs, "ca.pem")
             tls = (os.path.join(certs, "good.pem"), os.path.join(certs, "good.key"))
             scheme = "https"
-            client_env = dict(os.environ, LAUNCHER_EXTRA_CA_FILE=ca)
+            client_env["LAUNCHER_EXTRA_CA_FILE"] = ca
             curl_options = ["--cacert", ca]
         nginx, port = start_nginx(os.path.join(scratch, "nginx"), root, tls)
         url = "%s://127.0.0.1:%d/big.zip" % (scheme, port)
-        client_command = [args.client, url]
-        curl_command = ["curl", "-s", "-f", "-o", "/dev/null"] + curl_options + [url]
+        client_file = os.path.join(downloads, "client.zip")
+        curl_file = os.path.join(downloads, "curl.zip")
+
+        def client_command(address, output):
+            if args.wine:
+                return [args.wine, args.client, address, wine_path(output)]
+            return [args.client, address, output]
+
+        client = client_command(url, client_file)
+        curl = ["curl", "-s", "-f", "-o", curl_file] + curl_options + [url]
         # One warm-up of each so that both read the file from the page cache.
-        timed(client_command, client_env)
-        timed(curl_command)
-        client_wall, client_cpu, curl_wall, curl_cpu = [], [], [], []
+        timed(client, client_env, client_file, args.size)
+        timed(curl, None, curl_file, args.size)
+        client_runs, curl_runs, start_runs = [], [], []
         for _ in range(args.runs):
-            wall, cpu = timed(client_command, client_env)
-            client_wall.append(wall)
-            client_cpu.append(cpu)
-            wall, cpu = timed(curl_command)
-            curl_wall.append(wall)
-            curl_cpu.append(cpu)
+            client_runs.append(timed(client, client_env, client_file, args.size))
+            curl_runs.append(timed(curl, None, curl_file, args.size))
+            if args.wine:
+                one = os.path.join(downloads, "one.zip")
+                start_runs.append(timed(client_command(url.replace("big.zip", "one.zip"), one),
+                                        client_env, one, 1))
         mib = args.size / (1024 * 1024)
-        client_time = statistics.median(client_wall)
-        curl_time = statistics.median(curl_wall)
-        print("file: %d bytes from nginx on 127.0.0.1 over %s, %d runs each (medians)"
+        client_time = median_of(client_runs, "wall")
+        curl_time = median_of(curl_runs, "wall")
+        name = "client under Wine" if args.wine else "client"
+        print("file: %d bytes from nginx on 127.0.0.1 over %s, saved by both, %d runs each (medians)"
               % (args.size, scheme, args.runs))
-        print("client (2,048-byte reads): %.3f s  (%.1f MiB/s)" % (client_time, mib / client_time))
-        print("curl:                      %.3f s  (%.1f MiB/s)" % (curl_time, mib / curl_time))
-        print("client CPU (user+system): %.2f ms per MiB" % (1000 * statistics.median(client_cpu) / mib))
-        print("curl CPU (user+system):   %.2f ms per MiB" % (1000 * statistics.median(curl_cpu) / mib))
+        for label, runs in ((name, client_runs), ("curl", curl_runs)):
+            wall = median_of(runs, "wall")
+            print("%-18s %.3f s  (%.1f MiB/s), CPU (user+system) %.2f ms per MiB, %d minor page faults"
+                  % (label + ":", wall, mib / wall, 1000 * median_of(runs, "cpu") / mib,
+                     median_of(runs, "faults")))
+        if args.wine:
+            print("Wine's start of the client with a 1-byte download: %.3f s, %d minor page faults"
+                  % (median_of(start_runs, "wall"), median_of(start_runs, "faults")))
+            print("client under Wine less that start: %.3f s"
+                  % (client_time - median_of(start_runs, "wall")))
         print("machine load (1 min): %.1f on %d CPUs" % (os.getloadavg()[0], os.cpu_count()))
-        print("%s ratio: %.2f" % (scheme, client_time / curl_time))
+        prefix = "windows " if args.wine else ""
+        print("%s%s ratio: %.2f" % (prefix, scheme, client_time / curl_time))
     finally:
         if nginx is not None:
             nginx.send_signal(signal.SIGQUIT)

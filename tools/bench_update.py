@@ -4,7 +4,8 @@
 Five packages of about 20 MB each are served by the project's test server on loopback. The
 launcher side is the headless program whose page is played by a script (headless_run): it starts,
 receives the file list through the page's updateGame, downloads the five packages in parallel,
-checks their MD5, extracts them, starts the stand-in game and exits. The reference side is a
+checks their MD5, extracts them, starts the stand-in game and exits; its time ends when both
+the launcher has ended and the game has written its whole record. The reference side is a
 shell pipeline: curl fetching the five files in parallel, md5sum, unzip. Both extract the same
 archives into a fresh folder each run. Prints the best wall time of each, then
 "update ratio: R" (launcher / pipeline) and "update peak rss MiB: M" (the launcher process).
@@ -65,10 +66,38 @@ def start_server(root, scratch):
     sys.exit("the test server did not start")
 
 
+def wait_for_record(path, deadline):
+    """The time the game's record was complete (it ends with the line "--"), or None when it
+    was not complete by the deadline. The game is started by the launcher, which does not wait
+    for it, so it may still be writing when the launcher has ended."""
+    while True:
+        try:
+            with open(path, "rb") as f:
+                if f.read().endswith(b"--\n"):
+                    return time.perf_counter()
+        except FileNotFoundError:
+            pass
+        if time.perf_counter() > deadline:
+            return None
+        time.sleep(0.001)
+
+
+def launcher_failure(folder, why):
+    logs = sorted(n for n in os.listdir(folder) if n.endswith(".log"))
+    tail = ""
+    if logs:
+        with open(os.path.join(folder, logs[-1]), "rb") as f:
+            tail = "\n".join(f.read().decode("utf-8", "replace").splitlines()[-15:])
+    sys.exit(f"the launcher's update did not finish: {why}\n{tail}")
+
+
 def run_launcher(program, game, file_list, scratch):
+    """Seconds from the launcher's start to the later of its end and the game's complete
+    record, and the launcher's peak resident memory in MiB."""
     folder = tempfile.mkdtemp(dir=scratch, prefix="launcher-")
     shutil.copy(program, os.path.join(folder, "launcher"))
     shutil.copy(game, os.path.join(folder, "game.exe"))
+    record = os.path.join(folder, "game.txt")
     env = dict(os.environ)
     env.update({
         "LAUNCHER_TEST_FILE_LIST": file_list,
@@ -76,20 +105,24 @@ def run_launcher(program, game, file_list, scratch):
         "LAUNCHER_TEST_GAME_ARGUMENT": "bench",
         "LAUNCHER_PORTAL_ADDRESS": "http://127.0.0.1:1/portal.html",
         "LAUNCHER_REPORT_HOST": "127.0.0.1:1",
-        "RECORD_INVOCATION_FILE": os.path.join(folder, "game.txt"),
+        "RECORD_INVOCATION_FILE": record,
         "XDG_CONFIG_HOME": os.path.join(folder, "xdg-config"),
         "XDG_DATA_HOME": os.path.join(folder, "xdg-data"),
         "XDG_CACHE_HOME": os.path.join(folder, "xdg-cache"),
+        "XDG_STATE_HOME": os.path.join(folder, "xdg-state"),
     })
     start = time.perf_counter()
     child = subprocess.Popen([os.path.join(folder, "launcher")], cwd=folder, env=env,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(child.pid, 0)
-    elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0 or not os.path.exists(os.path.join(folder, "game.txt")):
-        sys.exit(f"the launcher's update did not finish (see {folder})")
+    ended = time.perf_counter()
+    if os.waitstatus_to_exitcode(status) != 0:
+        launcher_failure(folder, f"exit code {os.waitstatus_to_exitcode(status)}")
+    recorded = wait_for_record(record, ended + 30)
+    if recorded is None:
+        launcher_failure(folder, "the game left no complete record within 30 s")
     shutil.rmtree(folder)
-    return elapsed, usage.ru_maxrss / 1024.0
+    return max(ended, recorded) - start, usage.ru_maxrss / 1024.0
 
 
 def run_pipeline(base_url, names, scratch):

@@ -1,44 +1,49 @@
-// Fetches one URL with the launcher's HTTP client exactly as a download worker does (a fresh
-// context, GET, time-outs 4/3/8 s, 2,048-byte reads into one preallocated 28 MiB buffer) and
-// prints the byte count. Used by the benchmark against curl.
-#include <cstdint>
+// Fetches one URL as a download job of the launcher and saves it: the job table starts the
+// real download worker (its own thread, 2,048-byte body reads into the job's buffer sized from
+// the announced length, one write of the whole file at the end) and this program waits on the
+// headless event loop for the worker's finished message, as the launcher's window does.
+// Used by the benchmark against curl, which writes its file too.
+//   http_fetch URL FILE     prints "bytes=<bytes saved>"; exit code 0 on success
+// A worker that gives up ends the process itself, with the launcher's exit code 0 after its
+// (headless) message box, so the caller checks the saved file, not only the exit code. ERROR
+// lines go to standard output, and to the error-report host (LAUNCHER_REPORT_HOST).
 #include <cstdio>
-#include <memory>
+#include <string>
 
-#include "httpclient/http_client.h"
+#include "download/packet_map.h"
+#include "log/log_manager.h"
+#include "platform/headless/headless_desktop.h"
+#include "platform/text.h"
 
 namespace {
 
-constexpr std::uint32_t max_packet_bytes = 29360128;
-constexpr std::uint32_t read_size = 2048;
+constexpr std::uint32_t wait_ms = 120000;
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: http_fetch URL\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: http_fetch URL FILE\n");
     return 2;
   }
-  const auto buffer = std::make_unique_for_overwrite<char[]>(max_packet_bytes + 1);
-  WinsockStartup(1);
-  HTTPClientContextPtr context(HTTPClientCreateContext(0));
-  std::int32_t result = HTTPClientSetVerb(context.get(), HTTP_VERB_GET);
-  if (result == HC_OK)
-    result = HTTPClientSendRequest(context.get(), argv[1], nullptr, 0, 0, 4, 0, nullptr);
-  if (result == HC_OK) result = HTTPClientRecvResponse(context.get(), 3);
-  std::uint32_t sum = 0;
-  while (result == HC_OK && sum < max_packet_bytes) {
-    const std::uint32_t room = max_packet_bytes - sum + 1;
-    std::uint32_t got = 0;
-    result = HTTPClientRecvBody(context.get(), buffer.get() + sum, room < read_size ? room : read_size,
-                                8, &got);
-    sum += got;
+  // The job's path is its folder followed directly by its name.
+  const std::string file = argv[2];
+  const std::size_t split = file.find_last_of("/\\") + 1;
+  log_manager::instance().echo_to_stdout = true;
+  platform::headless::recording_window window;
+  CPacketMap jobs;
+  if (jobs.AddPacket(window.handle(), platform::from_utf8(file.substr(0, split)),
+                     platform::from_utf8(file.substr(split)), platform::from_utf8(argv[1]),
+                     u"bin") == nullptr) {
+    std::fprintf(stderr, "the URL or the path does not fit a download job\n");
+    return 2;
   }
-  const std::int32_t status = HTTPClientGetStatus(context.get());
-  if (*HTTPClientGetSecureFailure(context.get()))
-    std::fprintf(stderr, "secure connection failed: %s\n", HTTPClientGetSecureFailure(context.get()));
-  context.reset();
-  WinsockStartup(0);
-  std::printf("status=%d bytes=%u result=%d\n", status, sum, result);
-  return result == HC_END_OF_DATA && status == 200 ? 0 : 1;
+  jobs.StartAll();
+  if (!platform::headless::run_until([&] { return window.count(WM_DOWNLOAD_FINISHED) == 1; },
+                                     wait_ms)) {
+    std::fprintf(stderr, "the download did not finish\n");
+    return 1;
+  }
+  std::printf("bytes=%d\n", jobs.First()->GetReceived());
+  return 0;
 }

@@ -2,8 +2,11 @@
 // The memory a download job receives its body into. Every job of an update runs at once and a
 // 32-bit launcher has 2 GiB of address space for all of them, so a job takes room only for
 // what it can receive: the worker asks for it once the server has announced the file's length.
+// The room comes straight from the system's pages and is never filled in advance: a page costs
+// memory only once body bytes reach it.
 #include <cstddef>
-#include <memory>
+
+#include "platform/page_memory.h"
 
 class receive_buffer {
  public:
@@ -14,6 +17,6 @@ class receive_buffer {
   std::size_t capacity() const { return capacity_; }
 
  private:
-  std::unique_ptr<char[]> bytes_;
+  platform::page_memory bytes_;
   std::size_t capacity_ = 0;
 };

@@ -203,7 +203,10 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   // A file that cannot be saved (no such folder, a full disk) is logged, and the finished
   // message goes out all the same: the package check that follows finds the file missing or
   // short and ends the update with its box, where waiting for this message would hang it.
-  if (const auto saved = platform::write_file(job.savePath, bytes); !saved) {
+  // The package is not flushed to the disk: it is checked and unpacked at once, and what it
+  // unpacks is not flushed either, so waiting for the disk would only delay the update.
+  if (const auto saved = platform::write_file(job.savePath, bytes, platform::write_flush::cached);
+      !saved) {
     LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot save file:" << job.lpName
                                       << ", reason=" << saved.reason << ", id=" << job.id;
   }

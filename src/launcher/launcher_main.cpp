@@ -8,6 +8,7 @@
 #include "log/log_owner.h"
 #include "platform/files.h"
 #include "platform/main_thread_session.h"
+#include "ui/skin_window.h"
 #include "update/install_records.h"
 #include "update/started_programs.h"
 #include "webwindow/web_window.h"
@@ -36,6 +37,9 @@ int launcherMain(const std::u16string& commandLine) {
 int launcherMain(const std::u16string& commandLine, const std::function<int()>& runWindows) {
   // Before anything else: a second start with a launch link leaves no trace of its own.
   if (handOverCommandLine(commandLine)) return 0;
+  // The skin's pictures are decoded on a thread of their own from here on, while the log
+  // opens and the desktop starts, instead of in front of the web engine's start.
+  ui::skin_window::prepare_images();
   const std::u16string folder = getModuleDir();
   const platform::main_thread_session session;
   platform::set_current_directory(folder);

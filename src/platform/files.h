@@ -42,9 +42,14 @@ struct write_result {
   std::string reason;
   explicit operator bool() const { return written; }
 };
+// Whether write_file waits until the bytes are on the disk itself: records that must survive a
+// power cut (and the replace that follows them) are flushed; files that only lead to other
+// files (a downloaded package, unpacked right after without flushing what it holds) are not.
+enum class write_flush { flushed, cached };
 // Creates or truncates the file and writes the bytes (create-always). Fails when the file
 // cannot be made, when not every byte reaches it (a full disk) or when it cannot be flushed.
-write_result write_file(std::u16string_view path, std::string_view bytes);
+write_result write_file(std::u16string_view path, std::string_view bytes,
+                        write_flush flush = write_flush::flushed);
 // Renames from over to, replacing to in one step.
 bool replace_file(std::u16string_view from, std::u16string_view to);
 bool rename_file(std::u16string_view from, std::u16string_view to);

@@ -19,6 +19,9 @@ struct image_size {
 
 // The size of a PNG image of the program's resources, or nothing when there is no such image.
 std::optional<image_size> resource_image_size(int resource_id);
+// Starts decoding these resource images on a thread of its own, so that the window and its
+// first frame find them ready; where images are decoded on demand anyway this does nothing.
+void prepare_skin_images(const std::vector<int>& resource_ids);
 
 // One resource image drawn stretched into a rectangle of the surface, in skin pixels.
 struct placed_image {

@@ -2,6 +2,10 @@
 
 namespace ui {
 
+void skin_window::prepare_images() {
+  platform::prepare_skin_images({background_id, 101, 108, 105, 109, 107, 106, 104});
+}
+
 bool skin_window::create(const web_window_maker& make_web_window) {
   return create_on(platform::create_skin_surface(u"Zefaria", background_id, *this),
                    make_web_window);

@@ -22,6 +22,10 @@ class skin_window : public platform::skin_surface_listener {
   static constexpr int web_width = 587;
   static constexpr int web_height = 319;
 
+  // Has the window's images (background, window icon 101, the buttons' states) decoded in the
+  // background, in the order the window needs them, while start-up goes on.
+  static void prepare_images();
+
   // Makes the web window over the launcher window, whose handle it receives.
   using web_window_maker = std::function<bool(platform::window_handle launcher_window)>;
 

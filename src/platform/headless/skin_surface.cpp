@@ -98,6 +98,9 @@ class recorded_surface final : public skin_surface {
 
 }  // namespace
 
+// The headless desktop reads only the images' sizes, on demand.
+void prepare_skin_images(const std::vector<int>&) {}
+
 std::optional<image_size> resource_image_size(int resource_id) {
   const std::string path = std::string(LAUNCHER_ASSET_DIR) + "/" + std::to_string(resource_id) + ".png";
   std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -41,6 +41,11 @@ bool replace_file_contents(const std::string& path, std::string_view bytes) {
   const std::string target = final_target(path);
   if (target.empty()) return false;
   const std::u16string target_file = core_path(target);
+  // Settings written at every start (the protocol's desktop entry, the default handler) are
+  // mostly the same as last time: a file that already holds the bytes is left alone, which
+  // spares the start its waits for the disk and leaves the player's file untouched.
+  if (const auto existing = read_file(target_file, bytes.size() + 1); existing && *existing == bytes)
+    return true;
   const std::u16string temporary = target_file + u".tmp" + from_utf8(std::to_string(getpid()));
   if (!write_file(temporary, bytes)) {
     delete_file(temporary);

@@ -121,7 +121,7 @@ std::optional<std::string> read_file(std::u16string_view path, std::size_t max_b
   return bytes;
 }
 
-write_result write_file(std::u16string_view path, std::string_view bytes) {
+write_result write_file(std::u16string_view path, std::string_view bytes, write_flush flush) {
   const int fd = open(native_path(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return failed_write(errno);
   std::size_t done = 0;
@@ -133,7 +133,7 @@ write_result write_file(std::u16string_view path, std::string_view bytes) {
     else if (n == 0) error = EIO;  // no progress and no reason given: the device gave up
     else done += static_cast<std::size_t>(n);
   }
-  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (error == 0 && flush == write_flush::flushed && fsync(fd) != 0) error = errno;
   // A file system may report a failed write only when the file is closed (NFS, quotas).
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) return failed_write(error);

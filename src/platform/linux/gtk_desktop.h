@@ -40,7 +40,14 @@ struct gfree {
 };
 using gchar_ptr = std::unique_ptr<char, gfree>;
 
+struct cairo_surface_release {
+  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using cairo_surface_ptr = std::unique_ptr<cairo_surface_t, cairo_surface_release>;
+
 // An image of the program's resources (PNG id), shared; null when there is none.
 GdkPixbuf* resource_image(int resource_id);
+// The same image ready for cairo to paint (premultiplied ARGB32), shared; null when none.
+cairo_surface_t* resource_picture(int resource_id);
 
 }  // namespace platform::gtk

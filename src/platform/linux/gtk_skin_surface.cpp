@@ -20,10 +20,7 @@ struct button_area {
   bool hover_armed = false;
 };
 
-struct surface_deleter {
-  void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-using cairo_surface_ptr = std::unique_ptr<cairo_surface_t, surface_deleter>;
+using gtk::cairo_surface_ptr;
 
 struct region_deleter {
   void operator()(cairo_region_t* region) const { cairo_region_destroy(region); }
@@ -90,6 +87,7 @@ class gtk_skin_surface final : public skin_surface {
   ~gtk_skin_surface() override {
     g_signal_handlers_disconnect_by_data(window_, this);
     if (hover_source_) g_source_remove(hover_source_);
+    if (activation_source_) g_source_remove(activation_source_);
     gtk_widget_hide(window_);
   }
 
@@ -114,9 +112,21 @@ class gtk_skin_surface final : public skin_surface {
 
   // Shown and made the active window, as a new window is shown on Windows: typing goes to the
   // launcher from the start. Presenting a shown window also asks a window manager for it.
+  // Presenting waits for answers of the X server, which during start-up is busy with the web
+  // engine's processes: it is done once the loop runs, so that start-up goes on meanwhile, and
+  // with it the web engine, whose processes the loop serves.
   void show() override {
     gtk_widget_show(window_);
-    gtk_window_present(GTK_WINDOW(window_));
+    if (!activation_source_) {
+      activation_source_ = g_idle_add(
+          [](gpointer data) -> gboolean {
+            auto& self = *static_cast<gtk_skin_surface*>(data);
+            self.activation_source_ = 0;
+            if (gtk_widget_get_visible(self.window_)) gtk_window_present(GTK_WINDOW(self.window_));
+            return G_SOURCE_REMOVE;
+          },
+          this);
+    }
   }
   void minimise() override { gtk_window_iconify(GTK_WINDOW(window_)); }
 
@@ -125,13 +135,13 @@ class gtk_skin_surface final : public skin_surface {
     if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) return false;
     cairo_t* cr = cairo_create(picture.get());
     for (const auto& image : frame) {
-      GdkPixbuf* pixels = gtk::resource_image(image.resource_id);
+      cairo_surface_t* pixels = gtk::resource_picture(image.resource_id);
       if (!pixels || image.width <= 0 || image.height <= 0) continue;
       cairo_save(cr);
       cairo_translate(cr, image.x, image.y);
-      cairo_scale(cr, double(image.width) / gdk_pixbuf_get_width(pixels),
-                  double(image.height) / gdk_pixbuf_get_height(pixels));
-      gdk_cairo_set_source_pixbuf(cr, pixels, 0, 0);
+      cairo_scale(cr, double(image.width) / cairo_image_surface_get_width(pixels),
+                  double(image.height) / cairo_image_surface_get_height(pixels));
+      cairo_set_source_surface(cr, pixels, 0, 0);
       cairo_paint(cr);
       cairo_restore(cr);
     }
@@ -261,6 +271,7 @@ class gtk_skin_surface final : public skin_surface {
   std::map<int, button_area> areas_;
   int under_pointer_ = 0;
   guint hover_source_ = 0;
+  guint activation_source_ = 0;
 };
 
 }  // namespace

@@ -146,12 +146,13 @@ std::optional<std::string> read_file(std::u16string_view path, std::size_t max_b
   return bytes;
 }
 
-write_result write_file(std::u16string_view path, std::string_view bytes) {
+write_result write_file(std::u16string_view path, std::string_view bytes, write_flush flush) {
   unique_handle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return failed_write(GetLastError());
   std::uint64_t written = 0;
-  if (!write_all(file.get(), bytes, written) || !FlushFileBuffers(file.get()))
+  if (!write_all(file.get(), bytes, written) ||
+      (flush == write_flush::flushed && !FlushFileBuffers(file.get())))
     return failed_write(GetLastError());
   return {true, {}};
 }

@@ -106,6 +106,9 @@ const decoded_image* resource_image(int resource_id) {
 
 }  // namespace win32_desktop
 
+// Each image is decoded where it is first needed, on the main thread, whose session runs GDI+.
+void prepare_skin_images(const std::vector<int>&) {}
+
 std::optional<image_size> resource_image_size(int resource_id) {
   const auto* image = win32_desktop::resource_image(resource_id);
   if (!image) return std::nullopt;
