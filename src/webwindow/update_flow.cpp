@@ -175,7 +175,7 @@ void CWebWindow::UnCompress() {
   if (job == nullptr) return;
   for (std::int32_t i = 1; i <= startedJobCount && job != nullptr; ++i) {
     installDownloadedPackage(job->GetDirectory(), PackageEntry{job->GetName(), job->GetExtension()},
-                             updateMd5Map);
+                             updateMd5Map, job->GetSavedMd5());
     job = packets->Next();
   }
   updateState = UPDATE_FINISHED;

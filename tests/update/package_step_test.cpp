@@ -67,7 +67,7 @@ struct PackageStep : ::testing::Test {
     return {{name, platform::from_ansi(fileMd5Hex(platform::to_ansi(core_path(folder / fs::path(name)))))}};
   }
   void install(const std::map<std::u16string, std::u16string>& md5Map) const {
-    installDownloadedPackage(launcherFolder(), {u"res.12", u"12"}, md5Map, gameName());
+    installDownloadedPackage(launcherFolder(), {u"res.12", u"12"}, md5Map, {}, gameName());
   }
 
   std::unique_ptr<temp_folder> owned;
@@ -102,7 +102,8 @@ TEST_F(PackageStep, AFolderOutsideTheCodePageIsCheckedAndExtracted) {
   // A failure ends the process: in a child of its own, so that it cannot end the test with it.
   EXPECT_EXIT(
       {
-        installDownloadedPackage(core_path(launcher) + u"\\", {u"res.12", u"12"}, digest, gameName());
+        installDownloadedPackage(core_path(launcher) + u"\\", {u"res.12", u"12"}, digest, {},
+                                 gameName());
         std::exit(dlistMap[u"res"] == u"12" && platform::headless::shown_boxes().empty() ? 3 : 4);
       },
       ExitedWithCode(3), "");
@@ -129,6 +130,15 @@ TEST_F(PackageStep, DigestIsComparedExactly) {
 
 TEST_F(PackageStep, MissingPackageWithoutDigestFailsTheCheck) {
   EXPECT_EXIT(install({}), ExitedWithCode(0),
+              inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
+}
+
+// The digest a download worked out for the bytes it saved says nothing once the file has gone.
+TEST_F(PackageStep, ASavedDigestDoesNotStandInForAPackageThatHasGone) {
+  const std::string digest = "0123456789ABCDEF0123456789ABCDEF";
+  EXPECT_EXIT(installDownloadedPackage(launcherFolder(), {u"res.12", u"12"},
+                                       {{u"res.12", platform::from_ansi(digest)}}, digest, gameName()),
+              ExitedWithCode(0),
               inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
 
