@@ -32,9 +32,6 @@ class CPacket {
   std::u16string GetPath() const { return directory_ + name_; }
   // Null until Start.
   const PacketJob* GetJob() const { return job_.get(); }
-  // The digest of the saved file's bytes once the job's finished message has arrived; empty
-  // before that and when the file could not be saved.
-  std::string GetSavedMd5() const { return job_ ? job_->savedMd5 : std::string(); }
 
   const std::int32_t id;
   const platform::window_handle wnd;

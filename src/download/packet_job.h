@@ -42,7 +42,4 @@ struct PacketJob {
   // The file the worker saves, whole. lpName is its text in the ANSI code page, for the log:
   // that cannot hold every folder name ("?" in its place), so the file is never opened by it.
   std::u16string savePath;
-  // The MD5 of the bytes saved there (upper-case hex), set before the finished message goes
-  // out; empty when the file could not be saved.
-  std::string savedMd5;
 };

@@ -83,6 +83,11 @@ bool CPacketMap::AllReceiving() const {
 }
 
 bool CPacketMap::IsFinished(std::int32_t id) const {
+  const CPacket* job = Find(id);
+  return job != nullptr && job->IsFinished();
+}
+
+const CPacket* CPacketMap::Find(std::int32_t id) const {
   const auto found = entries_.find(id);
-  return found != entries_.end() && found->second->IsFinished();
+  return found == entries_.end() ? nullptr : found->second.get();
 }

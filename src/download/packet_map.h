@@ -36,6 +36,8 @@ class CPacketMap {
   bool AllFinished() const;
   bool AllReceiving() const;
   bool IsFinished(std::int32_t id) const;
+  // The job with this id; null when there is none.
+  const CPacket* Find(std::int32_t id) const;
 
  private:
   using table = std::map<std::int32_t, std::unique_ptr<CPacket>>;

@@ -14,7 +14,6 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "update/md5.h"
 
 namespace {
 
@@ -210,13 +209,6 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
       !saved) {
     LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot save file:" << job.lpName
                                       << ", reason=" << saved.reason << ", id=" << job.id;
-  } else {
-    // The package check before extraction needs this digest. Worked out here, on the job's
-    // own thread while other jobs still download, it spares the main thread reading every
-    // package back and hashing them one after another.
-    MD5 digest;
-    digest.update(bytes.data(), bytes.size());
-    job.savedMd5 = digest.hex();
   }
   platform::post_message(job.wnd, WM_DOWNLOAD_FINISHED, static_cast<std::uintptr_t>(job.id), 0);
   return last_result;

@@ -43,13 +43,13 @@ void recoverFromFailedExtraction(const std::u16string& folder, const std::u16str
 
 void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
                               const std::map<std::u16string, std::u16string>& md5Map,
-                              std::string_view savedDigest, std::u16string_view gameName) {
+                              std::string_view knownDigest, std::u16string_view gameName) {
   platform::set_current_directory(folder);
   const std::u16string zipPath = folder + entry.name;
   const std::string narrowPath = platform::to_ansi(zipPath);
 
-  const std::string actual = !savedDigest.empty() && platform::path_exists(zipPath)
-                                ? std::string(savedDigest)
+  const std::string actual = !knownDigest.empty() && platform::path_exists(zipPath)
+                                ? std::string(knownDigest)
                                 : fileMd5Hex(zipPath);
   const auto listed = md5Map.find(entry.name);
   const std::string expected = listed == md5Map.end() ? std::string() : platform::to_ansi(listed->second);

@@ -9,11 +9,11 @@
 #include "update/package_name.h"
 
 // folder is the launcher folder ending with "\"; md5Map maps package names to their expected
-// digests in upper-case hex. savedDigest is the digest of the bytes the download saved, when
-// known: the package is then not read back from the disk, unless it has gone meanwhile.
+// digests in upper-case hex. knownDigest is the package's digest when it was worked out already
+// (since the download saved it); it stands for the package only while the file is there.
 // Returns only when the package is installed: every failure shows its message box and ends the
 // process with exit code 0. gameName is the program looked for.
 void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
                               const std::map<std::u16string, std::u16string>& md5Map,
-                              std::string_view savedDigest = {},
+                              std::string_view knownDigest = {},
                               std::u16string_view gameName = GAME_PROGRAM_NAME);

@@ -116,6 +116,8 @@ std::intptr_t CWebWindow::OnDLProgress() {
 std::intptr_t CWebWindow::OnDLFinish(std::int32_t jobId) {
   if (packets->IsFinished(jobId)) {
     finishedJobs.insert(jobId);
+    // The file is complete now; its check before extraction needs its digest.
+    packageDigests.start(packets->Find(jobId)->GetPath());
     ProcessDownloadCompleate();
     return 0;
   }
@@ -175,7 +177,7 @@ void CWebWindow::UnCompress() {
   if (job == nullptr) return;
   for (std::int32_t i = 1; i <= startedJobCount && job != nullptr; ++i) {
     installDownloadedPackage(job->GetDirectory(), PackageEntry{job->GetName(), job->GetExtension()},
-                             updateMd5Map, job->GetSavedMd5());
+                             updateMd5Map, packageDigests.take(job->GetPath()));
     job = packets->Next();
   }
   updateState = UPDATE_FINISHED;

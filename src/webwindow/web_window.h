@@ -15,6 +15,7 @@
 #include "platform/event_loop.h"
 #include "platform/script_types.h"
 #include "system/launch_request_handler.h"
+#include "update/package_digests.h"
 
 inline constexpr std::int32_t SCRIPT_DISPID_BASE = 100000;
 
@@ -134,6 +135,7 @@ class CWebWindow : public platform::script_dispatch {
   std::uint32_t offlineWaitMs = 0;
   std::set<std::int32_t> finishedJobs;  // ids whose finished message has arrived
   std::map<std::u16string, std::u16string> updateMd5Map;
+  PackageDigests packageDigests;  // of the packages whose download is saved
 };
 
 // The one web window of the run (null until it exists).

@@ -133,8 +133,8 @@ TEST_F(PackageStep, MissingPackageWithoutDigestFailsTheCheck) {
               inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
 
-// The digest a download worked out for the bytes it saved says nothing once the file has gone.
-TEST_F(PackageStep, ASavedDigestDoesNotStandInForAPackageThatHasGone) {
+// A digest worked out since the download says nothing once the file has gone.
+TEST_F(PackageStep, AKnownDigestDoesNotStandInForAPackageThatHasGone) {
   const std::string digest = "0123456789ABCDEF0123456789ABCDEF";
   EXPECT_EXIT(installDownloadedPackage(launcherFolder(), {u"res.12", u"12"},
                                        {{u"res.12", platform::from_ansi(digest)}}, digest, gameName()),
