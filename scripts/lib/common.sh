@@ -74,6 +74,15 @@ ensure_windows_packages() {
   ensure_packages "${WINDOWS_PACKAGES[@]}"
 }
 
+# The compiler cache stays where it is when HOME or the XDG folders are pointed elsewhere.
+pin_compiler_cache() {
+  if [ -z "${CCACHE_DIR:-}" ] && command -v ccache >/dev/null 2>&1; then
+    CCACHE_DIR="$(ccache -k cache_dir 2>/dev/null || true)"
+    [ -n "$CCACHE_DIR" ] && export CCACHE_DIR
+  fi
+  return 0
+}
+
 # Installs every npm package of NPM_PACKAGES that build/npm lacks.
 ensure_npm_packages() {
   command -v npm >/dev/null 2>&1 || ensure_packages nodejs npm || return 1

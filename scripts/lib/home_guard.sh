@@ -28,11 +28,7 @@ home_guard_begin() {
     echo "== home guard: no home folder to watch"
     return 0
   fi
-  # The compiler cache stays where it is, whatever the XDG folders below say.
-  if [ -z "${CCACHE_DIR:-}" ] && command -v ccache >/dev/null 2>&1; then
-    CCACHE_DIR="$(ccache -k cache_dir 2>/dev/null)"
-    [ -n "$CCACHE_DIR" ] && export CCACHE_DIR
-  fi
+  pin_compiler_cache
   HOME_GUARD_HOME="$(cd "$HOME" && pwd -P)"
   HOME_GUARD_PRUNE=("$ROOT" "$(cd "$ROOT" && pwd -P)")
   [ -n "${CCACHE_DIR:-}" ] && HOME_GUARD_PRUNE+=("$CCACHE_DIR")
