@@ -34,6 +34,8 @@ import sys
 import tempfile
 import time
 
+from process_end import end_process
+
 
 def free_port():
     with socket.socket() as s:
@@ -195,12 +197,7 @@ def main():
         print("%s%s ratio: %.2f" % (prefix, scheme, client_time / curl_time))
     finally:
         if nginx is not None:
-            nginx.send_signal(signal.SIGQUIT)
-            try:
-                nginx.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                nginx.kill()
-                nginx.wait()
+            end_process(nginx, signal.SIGQUIT)
         shutil.rmtree(scratch, ignore_errors=True)
 
 

@@ -32,6 +32,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import demo_portal  # noqa: E402
+from process_end import end_process  # noqa: E402
 
 # Sent by the page when its load event fires: the document is complete.
 COMPLETE_REPORT = """<script>
@@ -193,13 +194,7 @@ class program:
 def stop(process):
     """Ends the program and, should they outlive it, the web processes it started."""
     tree = descendants(process.pid)
-    if process.poll() is None:
-        process.send_signal(signal.SIGTERM)
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+    end_process(process)
     deadline = time.perf_counter() + 5
     for pid in tree:
         while time.perf_counter() < deadline:
