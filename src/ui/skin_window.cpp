@@ -2,8 +2,19 @@
 
 namespace ui {
 
+namespace {
+
+// The window icon the desktop shows, and each button's images: normal, hover, pressed.
+constexpr int window_icon_id = 101;
+constexpr int minimise_images[] = {108, 109, 107};
+constexpr int close_images[] = {105, 106, 104};
+
+}  // namespace
+
 void skin_window::prepare_images() {
-  platform::prepare_skin_images({background_id, 101, 108, 105, 109, 107, 106, 104});
+  platform::prepare_skin_images({background_id, window_icon_id, minimise_images[0],
+                                 close_images[0], minimise_images[1], minimise_images[2],
+                                 close_images[1], close_images[2]});
 }
 
 bool skin_window::create(const web_window_maker& make_web_window) {
@@ -22,9 +33,9 @@ bool skin_window::create_on(std::unique_ptr<platform::skin_surface> surface,
 
   // Created large, then shrunk to the normal image, as the images decide the button size.
   minimise_.create(*this, skin_button::minimise_id, minimise_x, buttons_y, 100, 100);
-  minimise_.set_images(108, 109, 107);
+  minimise_.set_images(minimise_images[0], minimise_images[1], minimise_images[2]);
   close_.create(*this, skin_button::close_id, close_x, buttons_y, 100, 100);
-  close_.set_images(105, 106, 104);
+  close_.set_images(close_images[0], close_images[1], close_images[2]);
   minimise_.show(true);
   close_.show(true);
 

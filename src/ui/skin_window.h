@@ -22,7 +22,7 @@ class skin_window : public platform::skin_surface_listener {
   static constexpr int web_width = 587;
   static constexpr int web_height = 319;
 
-  // Has the window's images (background, window icon 101, the buttons' states) decoded in the
+  // Has the window's images (background, window icon, the buttons' states) decoded in the
   // background, in the order the window needs them, while start-up goes on.
   static void prepare_images();
 
