@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 namespace testing_support {
@@ -27,6 +28,14 @@ bool limit_address_space(std::uint64_t bytes) {
   const bool stack_set = pthread_setattr_default_np(&small_stack) == 0;
   pthread_attr_destroy(&small_stack);
   mallopt(M_ARENA_MAX, 1);
+  // The heap is grown ahead and kept: a worker's first allocations (its connection's buffers)
+  // then take no new address space, so which thread fails at the limit does not depend on
+  // whether the workers ran before the next thread's stack took the last room.
+  constexpr int heap_ahead = 8 << 20;
+  mallopt(M_MMAP_THRESHOLD, 2 * heap_ahead);
+  mallopt(M_TRIM_THRESHOLD, 4 * heap_ahead);
+  void* volatile ahead = std::malloc(heap_ahead);  // volatile: the pair must not be optimised away
+  std::free(ahead);
   rlimit limit{};
   if (!stack_set || getrlimit(RLIMIT_AS, &limit) != 0) return false;
   limit.rlim_cur = bytes;
