@@ -8,6 +8,7 @@
 #include <random>
 
 #include "platform/text.h"
+#include "support/user_folders.h"
 
 namespace testing_support {
 
@@ -15,7 +16,7 @@ temp_folder::temp_folder() {
   static std::atomic<unsigned> counter{0};
   std::random_device seed;
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  path_ = std::filesystem::temp_directory_path() /
+  path_ = scratch_parent() /
           ("launcher-test-" + std::to_string(seed()) + "-" + std::to_string(stamp) + "-" +
            std::to_string(counter++));
   std::filesystem::create_directories(path_);

@@ -20,4 +20,8 @@ class private_user_folders {
   std::filesystem::path owned_;  // empty when the folders are another run's
 };
 
+// Where temporary folders of tests go: inside the run's own folder where there is one, so that
+// what a death test's child leaves behind (it ends without unwinding) goes with the run.
+std::filesystem::path scratch_parent();
+
 }  // namespace testing_support

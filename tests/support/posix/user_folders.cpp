@@ -33,4 +33,9 @@ private_user_folders::~private_user_folders() {
   std::filesystem::remove_all(owned_, ignored);
 }
 
+std::filesystem::path scratch_parent() {
+  const char* run = getenv(run_marker);
+  return run != nullptr ? std::filesystem::path(run) : std::filesystem::temp_directory_path();
+}
+
 }  // namespace testing_support

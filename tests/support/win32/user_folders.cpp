@@ -6,4 +6,6 @@ namespace testing_support {
 private_user_folders::private_user_folders() = default;
 private_user_folders::~private_user_folders() = default;
 
+std::filesystem::path scratch_parent() { return std::filesystem::temp_directory_path(); }
+
 }  // namespace testing_support
