@@ -27,40 +27,66 @@ std::vector<std::vector<std::string>> tabbedLines(const std::string& text) {
   return lines;
 }
 
-TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
+// A launcher folder holding a copy of the headless launcher and a stand-in game, and a server
+// for the packages.
+class PageDrivenRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The system's program suffix stays: Windows starts only what ends in ".exe".
+    const fs::path suffix = fs::path(HEADLESS_RUN_PROGRAM).extension();
+    launcher = dir / fs::path("launcher").replace_extension(suffix);
+    fs::copy_file(HEADLESS_RUN_PROGRAM, launcher);
+    fs::copy_file(RECORD_INVOCATION_PROGRAM, dir / "game.exe");
+    ASSERT_TRUE(server.running());
+  }
+
+  // "||digest|name" for each package, served below the given path of the server.
+  std::string fileList(const std::vector<Package>& packages, const std::string& path = "/") {
+    std::string list = server.base_url() + path;
+    for (const auto& p : packages)
+      list += "||" + md5Of(testing_support::stored_zip({{p.entry, p.content}})) + "|" + p.name;
+    return list + "||";
+  }
+
+  // Starts the launcher as a player does; its page asks for the update with the list.
+  testing_support::child_result run(const std::string& list) {
+    return testing_support::run_child(
+        launcher, {}, dir,
+        {{"LAUNCHER_TEST_FILE_LIST", list},
+         {"LAUNCHER_TEST_PARAM", "账号=玩家一"},
+         {"LAUNCHER_TEST_GAME_ARGUMENT", "s1"},
+         {"LAUNCHER_PORTAL_ADDRESS", "http://127.0.0.1:1/portal.html"},
+         {"LAUNCHER_REPORT_HOST", "127.0.0.1:1"},
+         {"RECORD_INVOCATION_FILE", (dir / "game.txt").string()},
+         {"XDG_CONFIG_HOME", (userFolders.path() / "config").string()},
+         {"XDG_DATA_HOME", (userFolders.path() / "data").string()}},
+        60000);
+  }
+
+  // The stand-in game's record once it is whole.
+  std::string gameRecord() {
+    std::string game = read_bytes(dir / "game.txt");
+    for (int i = 0; i < 300 && game.find("--\n") == std::string::npos; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      game = read_bytes(dir / "game.txt");
+    }
+    return game;
+  }
+
   testing_support::temp_folder launcherFolder;
   testing_support::temp_folder serverRoot;
   testing_support::temp_folder userFolders;
   const fs::path& dir = launcherFolder.path();
-  // The system's program suffix stays: Windows starts only what ends in ".exe".
-  const fs::path launcher =
-      dir / fs::path("launcher").replace_extension(fs::path(HEADLESS_RUN_PROGRAM).extension());
-  fs::copy_file(HEADLESS_RUN_PROGRAM, launcher);
-  fs::copy_file(RECORD_INVOCATION_PROGRAM, dir / "game.exe");
+  fs::path launcher;
+  testing_support::test_server server{serverRoot.path()};
+};
 
+TEST_F(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
   const std::vector<Package> packages = {{"res.1", "res/a.txt", pseudoRandomText(1500, 1), {}},
                                          {"ui.2", "ui/b/c.txt", pseudoRandomText(1500, 2), {}},
                                          {"snd.3", "d.txt", pseudoRandomText(1500, 3), {}}};
-  std::string list;
-  for (auto p : packages) {
-    makePackage(serverRoot.path() / p.name, {{p.entry, p.content}});
-    list += "||" + md5Of(read_bytes(serverRoot.path() / p.name)) + "|" + p.name;
-  }
-  testing_support::test_server server(serverRoot.path());
-  ASSERT_TRUE(server.running());
-  list = server.base_url() + "/fault/drip=1/" + list + "||";
-
-  const auto result = testing_support::run_child(
-      launcher, {}, dir,
-      {{"LAUNCHER_TEST_FILE_LIST", list},
-       {"LAUNCHER_TEST_PARAM", "账号=玩家一"},
-       {"LAUNCHER_TEST_GAME_ARGUMENT", "s1"},
-       {"LAUNCHER_PORTAL_ADDRESS", "http://127.0.0.1:1/portal.html"},
-       {"LAUNCHER_REPORT_HOST", "127.0.0.1:1"},
-       {"RECORD_INVOCATION_FILE", (dir / "game.txt").string()},
-       {"XDG_CONFIG_HOME", (userFolders.path() / "config").string()},
-       {"XDG_DATA_HOME", (userFolders.path() / "data").string()}},
-      60000);
+  for (const auto& p : packages) makePackage(serverRoot.path() / p.name, {{p.entry, p.content}});
+  const auto result = run(fileList(packages, "/fault/drip=1/"));
   ASSERT_EQ(result.exit_code, 0) << result.output;
 
   // The page's view of the run.
@@ -85,12 +111,8 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
       param = entry.path().filename().string();
   ASSERT_FALSE(param.empty());
   EXPECT_EQ(read_bytes(dir / param), platform::to_utf8(u"账号=玩家一")) << "written in UTF-8";
-  std::string game;
-  for (int i = 0; i < 300 && game.find("--\n") == std::string::npos; ++i) {
-    game = read_bytes(dir / "game.txt");
-    if (game.find("--\n") == std::string::npos) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(game, "cwd=" + fs::canonical(dir).string() + "\narg=s1|1860|960|" + param + "\n--\n");
+  EXPECT_EQ(gameRecord(),
+            "cwd=" + fs::canonical(dir).string() + "\narg=s1|1860|960|" + param + "\n--\n");
 
   // What was installed, and the list the exit path saved.
   for (const auto& p : packages) EXPECT_EQ(read_bytes(dir / p.entry), p.content) << p.entry;
@@ -99,6 +121,36 @@ TEST(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
   const std::string log = read_bytes(dir / "zefa_wd_run.log.1");
   EXPECT_NE(log.find("[CWebWindow::Exec]>> 执行命令"), std::string::npos);
   EXPECT_NE(log.rfind("[wWinMain]>> 程序准备退出"), std::string::npos);
+  EXPECT_EQ(log.find("[ERROR"), std::string::npos) << log;
+}
+
+// A run that ended on a failed package check, then the next start: what the first run saved
+// and checked is installed from disk, only the failed package is fetched again.
+TEST_F(PageDrivenRun, TheStartAfterAFailedCheckInstallsWhatIsOnDiskAndFetchesOnlyTheRest) {
+  const std::vector<Package> packages = {{"res.1", "res/a.txt", pseudoRandomText(1500, 4), {}},
+                                         {"ui.2", "ui/b.txt", pseudoRandomText(1500, 5), {}}};
+  const std::string list = fileList(packages);
+  makePackage(serverRoot.path() / "res.1", {{"res/a.txt", packages[0].content}});
+  makePackage(serverRoot.path() / "ui.2", {{"ui/b.txt", "not what the page's digest names"}});
+  const auto first = run(list);
+  ASSERT_EQ(first.exit_code, 0) << first.output;
+  EXPECT_NE(first.output.find("message box [提示] 微端数据校验失败，请重试"), std::string::npos)
+      << first.output;
+  EXPECT_FALSE(fs::exists(dir / "ui.2")) << "the package that failed its check is gone";
+  EXPECT_FALSE(fs::exists(dir / "game.txt")) << "no game after a failed update";
+  const std::size_t firstRequests = server.requests().size();
+  const std::size_t firstLog = read_bytes(dir / "zefa_wd_run.log.1").size();
+
+  makePackage(serverRoot.path() / "ui.2", {{"ui/b.txt", packages[1].content}});
+  const auto second = run(list);
+  ASSERT_EQ(second.exit_code, 0) << second.output;
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), firstRequests + 1) << second.output;
+  EXPECT_EQ(requests.back().rfind("GET /ui.2?", 0), 0u) << requests.back();
+  for (const auto& p : packages) EXPECT_EQ(read_bytes(dir / p.entry), p.content) << p.entry;
+  EXPECT_EQ(read_bytes(dir / "dlist"), dlistBytes({{u"res", u"1"}, {u"ui", u"2"}}));
+  EXPECT_NE(gameRecord().find("arg=s1|"), std::string::npos);
+  const std::string log = read_bytes(dir / "zefa_wd_run.log.1").substr(firstLog);
   EXPECT_EQ(log.find("[ERROR"), std::string::npos) << log;
 }
 
