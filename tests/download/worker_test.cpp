@@ -138,6 +138,33 @@ TEST_F(WorkerTest, CutFirstAttemptIsFollowedByOneWithTheBareRangeAndTheWholeFile
   EXPECT_TRUE(platform::headless::shown_boxes().empty());
 }
 
+// A server that goes quiet, before its answer or in the middle of the body, holds a worker only
+// for the response or read time-out; the next attempt fetches the rest.
+TEST_F(WorkerTest, AServerThatGoesQuietIsLeftAfterItsTimeOutAndTheFileStillArrivesWhole) {
+  const std::string content = pattern_bytes(1000);
+  write_bytes(files.path() / "a.bin", content);
+  const struct {
+    std::string steps, name, secondRange;
+  } cases[] = {{"silent+full", "before.bin", ""}, {"stall=700+full", "within.bin", "Range: 700"}};
+  for (const auto& c : cases) {
+    map.AddPacket(window.handle(), downloads.core_folder(), platform::from_utf8(c.name),
+                  platform::from_utf8(url("/fault/" + c.steps + "/a.bin")), u"bin");
+  }
+  map.StartAll();
+  ASSERT_TRUE(wait_finished(std::size(cases)));
+  EXPECT_TRUE(map.AllFinished());
+  const auto requests = server.requests();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steps);
+    EXPECT_EQ(read_bytes(downloads.path() / c.name), content);
+    std::vector<std::string> ranges;
+    for (const auto& r : requests)
+      if (r.find("GET /fault/" + c.steps + "/") == 0) ranges.push_back(request_header(r, "Range"));
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", c.secondRange}));
+  }
+  EXPECT_TRUE(platform::headless::shown_boxes().empty());
+}
+
 TEST_F(WorkerTest, SeveralJobsRunAtOnceAndEachReportsItsOwnId) {
   const std::vector<std::string> contents = {pattern_bytes(5000), pattern_bytes(70000),
                                              pattern_bytes(1)};
