@@ -4,10 +4,12 @@
 # paths, when $HOME holds anything new or changed. Not watched: the project itself (it may live
 # in the home), the compiler cache, and the paths in HOME_GUARD_IGNORE (colon-separated,
 # absolute or relative to $HOME) for what other programs of the machine write meanwhile.
+# Where $HOME is not the account's home (a run with HOME pointed at an empty folder), both are
+# watched: some programs (Mesa's shader cache) find the home through the passwd entry.
 # shellcheck shell=bash
 
 HOME_GUARD_STATE=""
-HOME_GUARD_HOME=""
+HOME_GUARD_HOMES=()
 HOME_GUARD_PRUNE=()
 
 # Lists the paths below the home that pass the given tests, except the pruned ones, sorted.
@@ -18,7 +20,7 @@ home_guard_list() {
     [ ${#prune[@]} -gt 0 ] && prune+=(-o)
     prune+=(-path "$path")
   done
-  find "$HOME_GUARD_HOME" -xdev \( "${prune[@]}" \) -prune -o "$@" -print 2>/dev/null |
+  find "${HOME_GUARD_HOMES[@]}" -xdev \( "${prune[@]}" \) -prune -o "$@" -print 2>/dev/null |
     LC_ALL=C sort
 }
 
@@ -29,7 +31,13 @@ home_guard_begin() {
     return 0
   fi
   pin_compiler_cache
-  HOME_GUARD_HOME="$(cd "$HOME" && pwd -P)"
+  HOME_GUARD_HOMES=("$(cd "$HOME" && pwd -P)")
+  local account_home
+  account_home="$(getent passwd "$(id -u)" | cut -d: -f6)"
+  if [ -n "$account_home" ] && [ -d "$account_home" ]; then
+    account_home="$(cd "$account_home" && pwd -P)"
+    [ "$account_home" != "${HOME_GUARD_HOMES[0]}" ] && HOME_GUARD_HOMES+=("$account_home")
+  fi
   HOME_GUARD_PRUNE=("$ROOT" "$(cd "$ROOT" && pwd -P)")
   [ -n "${CCACHE_DIR:-}" ] && HOME_GUARD_PRUNE+=("$CCACHE_DIR")
   local ignored
@@ -39,7 +47,7 @@ home_guard_begin() {
     [ -z "$path" ] && continue
     case "$path" in
       /*) HOME_GUARD_PRUNE+=("$path") ;;
-      *) HOME_GUARD_PRUNE+=("$HOME_GUARD_HOME/$path") ;;
+      *) HOME_GUARD_PRUNE+=("${HOME_GUARD_HOMES[0]}/$path") ;;
     esac
   done
 
@@ -66,11 +74,11 @@ home_guard_end() {
   } >"$state/found"
   local status=0
   if [ -s "$state/found" ]; then
-    echo "!! the run wrote into the real home ($HOME):"
+    echo "!! the run wrote into the real home (${HOME_GUARD_HOMES[*]}):"
     head -n 50 "$state/found" | sed 's/^/   /'
     status=1
   else
-    echo "== home guard: $HOME holds nothing new"
+    echo "== home guard: ${HOME_GUARD_HOMES[*]} holds nothing new"
   fi
   rm -rf "$state"
   HOME_GUARD_STATE=""

@@ -44,7 +44,11 @@ def main():
     before = snapshot(home)
     environment = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
     # GSETTINGS_BACKEND: GTK's settings store (dconf) is the desktop's, not the launcher's.
-    environment.update(HOME=home, GSETTINGS_BACKEND="memory")
+    # MESA_SHADER_CACHE_DIR: without XDG_CACHE_HOME, Mesa (the launcher's GL and its web
+    # process) puts its shader cache into the home of the account's passwd entry, not $HOME:
+    # that is the real home of whoever runs the tests.
+    environment.update(HOME=home, GSETTINGS_BACKEND="memory",
+                       MESA_SHADER_CACHE_DIR=os.path.join(work, "mesa-shader-cache"))
     folder = os.path.join(home, ".local", "share", support.ID)
     server = support.TestServer(os.path.join(work, "portal"), "--portal")
     running = None
