@@ -7,6 +7,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "platform/win32/elevated_start.h"
+#include "platform/win32/process_creation.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
@@ -33,26 +34,41 @@ constexpr DWORD elevation_required = 740;
 
 }  // namespace
 
-process_start start_process(std::u16string_view command_line) {
-  // CreateProcessW may write into the command line, so it gets a copy of its own.
-  std::wstring line = win32::to_wide(command_line);
+namespace win32 {
+
+DWORD create_process(std::wstring& command_line) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &started)) {
-    win32::unique_handle process(started.hProcess);
-    win32::unique_handle thread(started.hThread);
-    return {true, false, 0, {}};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
   }
-  const DWORD error = GetLastError();
+  unique_handle process(started.hProcess);
+  unique_handle thread(started.hThread);
+  return ERROR_SUCCESS;
+}
+
+process_start start_process_with(std::u16string_view command_line,
+                                 const create_process_call& create) {
+  // The creation call may write into the command line, so it gets a copy of its own.
+  std::wstring line = to_wide(command_line);
+  const DWORD error = create(line);
+  if (error == ERROR_SUCCESS) return {true, false, 0, {}};
   // A program whose manifest asks for administrator rights (updaters often do) is refused
   // here; the shell starts it with the system's consent prompt.
   if (error != elevation_required)
     return {false, false, error, "CreateProcessW: " + system_reason(error)};
-  const DWORD elevated = win32::start_with_consent(command_line);
+  const DWORD elevated = start_with_consent(command_line);
   if (elevated == ERROR_SUCCESS) return {true, true, 0, {}};
   return {false, true, elevated, "ShellExecuteExW: " + system_reason(elevated)};
+}
+
+}  // namespace win32
+
+process_start start_process(std::u16string_view command_line) {
+  return win32::start_process_with(command_line, win32::create_process);
 }
 
 void exit_process(int code) {

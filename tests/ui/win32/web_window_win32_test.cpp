@@ -17,7 +17,9 @@
 
 namespace {
 
+using testing_support::patience_ms;
 using testing_support::pump_until;
+using testing_support::pump_until_ready;
 
 HWND hwnd(platform::window_handle window) { return reinterpret_cast<HWND>(window); }
 
@@ -53,8 +55,7 @@ struct WebWindow : ::testing::Test {
     auto answer = std::async(std::launch::async, [&] {
       return SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
     });
-    pump_until([&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; },
-               10000);
+    EXPECT_TRUE(pump_until_ready(answer)) << "no answer to the message";
     return answer.get();
   }
 };
@@ -86,8 +87,7 @@ TEST_F(WebWindow, ALauncherListeningOnItIsNamedByTheWebWindowItself) {
   auto sent = std::async(std::launch::async, [&] {
     return platform::send_hand_over(listener->number(), {5000, u"qzzefa://p/q/3"}, 5000);
   });
-  pump_until([&] { return sent.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; },
-             10000);
+  ASSERT_TRUE(pump_until_ready(sent));
   EXPECT_TRUE(sent.get());
   ASSERT_EQ(at_listener.size(), 2u);
   EXPECT_EQ(at_listener[1].text, u"qzzefa://p/q/3");
@@ -116,11 +116,13 @@ TEST_F(WebWindow, ShownItPassesTheKeyboardOnToTheBrowser) {
   skin.show();
   SetForegroundWindow(hwnd(skin.handle()));
   SetFocus(hwnd(skin.handle()));
-  testing_support::pump_for(100);
+  // Not in the browser before: otherwise showing the web window would prove nothing.
+  ASSERT_TRUE(pump_until([&] { return GetFocus() == hwnd(skin.handle()); }, patience_ms))
+      << "focus on " << GetFocus();
 
   platform::show_window(web, true);
-  testing_support::pump_for(100);
-  EXPECT_TRUE(IsChild(controlHost, GetFocus())) << "focus on " << GetFocus();
+  EXPECT_TRUE(pump_until([&] { return IsChild(controlHost, GetFocus()) != FALSE; }, patience_ms))
+      << "focus on " << GetFocus();
   SetFocus(hwnd(web));
   EXPECT_TRUE(IsChild(controlHost, GetFocus())) << "focus on " << GetFocus();
 
@@ -170,8 +172,8 @@ TEST_F(WebWindow, AWorkersMessageBoxIsOwnedByTheWindowAndAnswered) {
     });
     const DWORD worker = thread_id.get();
     HWND box = nullptr;
-    ASSERT_TRUE(pump_until([&] { return (box = find_box(worker, L"\u51fa\u9519\u5566")) != nullptr; },
-                           10000));
+    ASSERT_TRUE(pump_until(
+        [&] { return (box = find_box(worker, L"\u51fa\u9519\u5566")) != nullptr; }, patience_ms));
     EXPECT_EQ(GetWindow(box, GW_OWNER), hwnd(web));
     wchar_t text[64] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 64);
@@ -179,8 +181,7 @@ TEST_F(WebWindow, AWorkersMessageBoxIsOwnedByTheWindowAndAnswered) {
     EXPECT_EQ(GetDlgItem(box, IDCANCEL) != nullptr, buttons == platform::box_buttons::ok_cancel);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(press, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, press)));
-    pump_until([&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; },
-               10000);
+    ASSERT_TRUE(pump_until_ready(answer));
     EXPECT_EQ(answer.get(), expected);
   }
 }
