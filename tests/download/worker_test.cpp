@@ -446,7 +446,7 @@ TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownlo
   EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
       << r.output;
   EXPECT_EQ(occurrences(r.output, std::string("[CPacket::Start]>> cannot start the download worker: ") +
-                                      refused.what() + ", id=1\n"),
+                                      refused.what() + ", id=1"),
             1u)
       << r.output;
   EXPECT_EQ(occurrences(r.output, box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出",
