@@ -30,17 +30,25 @@ void copy_text(char (&field)[PACKET_TEXT_MAX + 1], const std::string& text) {
 
 }  // namespace
 
+void start_detached_thread(std::function<void()> body) { std::thread(std::move(body)).detach(); }
+
+packet_launcher worker_thread_launcher(detached_thread_starter start_thread) {
+  return [start_thread = std::move(start_thread)](std::shared_ptr<PacketJob> job) {
+    const platform::window_handle wnd = job->wnd;
+    const std::int32_t id = job->id;
+    try {
+      start_thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); });
+    } catch (const std::system_error& error) {
+      // No room for another thread (its stack is address space too): the update cannot go on.
+      LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what()
+                                            << ", id=" << id;
+      end_update_after_failed_download(wnd, "CPacket::Start");
+    }
+  };
+}
+
 void launch_worker_thread(std::shared_ptr<PacketJob> job) {
-  const platform::window_handle wnd = job->wnd;
-  const std::int32_t id = job->id;
-  try {
-    std::thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); }).detach();
-  } catch (const std::system_error& error) {
-    // No room for another thread (its stack is address space too): the update cannot go on.
-    LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what()
-                                          << ", id=" << id;
-    end_update_after_failed_download(wnd, "CPacket::Start");
-  }
+  worker_thread_launcher(start_detached_thread)(std::move(job));
 }
 
 bool packet_text_fits(const std::string& narrow) { return narrow.size() <= PACKET_TEXT_MAX; }

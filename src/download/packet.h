@@ -13,6 +13,14 @@
 using packet_launcher = std::function<void(std::shared_ptr<PacketJob>)>;
 void launch_worker_thread(std::shared_ptr<PacketJob> job);
 
+// Runs body on a thread left to end by itself; throws std::system_error when the system has no
+// thread to give. The real one is std::thread's.
+using detached_thread_starter = std::function<void(std::function<void()> body)>;
+void start_detached_thread(std::function<void()> body);
+// The real launcher with threads from start_thread: a worker that cannot be started ends the
+// update like a failed download.
+packet_launcher worker_thread_launcher(detached_thread_starter start_thread);
+
 class CPacket {
  public:
   CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,

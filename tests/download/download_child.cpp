@@ -5,9 +5,13 @@
 // DOWNLOAD_CHILD_JOBS=N runs N jobs of the same url at once, saved as name.0, name.1, ...
 // DOWNLOAD_CHILD_ADDRESS_SPACE_MIB=M (or +M: M more than is in use at start) first lays the
 // process out as a 32-bit launcher with M MiB of address space (support/address_space.h).
+// DOWNLOAD_CHILD_REFUSED_THREAD=N: from the Nth worker on (counting from 1) no thread can be
+// had, as on a system that has no room for another.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <system_error>
 
 #include "download/packet_map.h"
 #include "log/log_manager.h"
@@ -27,6 +31,18 @@ bool limit_from_environment() {
   std::printf("address space limited to %llu MiB\n",
               static_cast<unsigned long long>(bytes >> 20));
   return true;
+}
+
+packet_launcher launcher_from_environment() {
+  const char* text = std::getenv("DOWNLOAD_CHILD_REFUSED_THREAD");
+  if (text == nullptr) return launch_worker_thread;
+  const int refused_from = std::atoi(text);
+  auto asked = std::make_shared<int>(0);
+  return worker_thread_launcher([refused_from, asked](std::function<void()> body) {
+    if (++*asked >= refused_from)
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    start_detached_thread(std::move(body));
+  });
 }
 
 }  // namespace
@@ -59,7 +75,7 @@ int main(int argc, char** argv) {
     return 5;
   }
   std::fflush(stdout);
-  map.StartAll();
+  map.StartAll(launcher_from_environment());
   platform::headless::run_until(
       [&] { return window.count(WM_DOWNLOAD_FINISHED) >= static_cast<std::size_t>(jobs); },
       120000);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "download/packet_map.h"
@@ -437,16 +438,21 @@ TEST_F(FatalWorkerTest, ABufferThatCannotBeHadEndsTheUpdateLikeAFailedDownload) 
 }
 
 TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownload) {
-  if (!address_space_can_be_limited()) GTEST_SKIP() << "no address-space limit in this build";
-  // Workers that wait for a silent server keep their stacks: 64 MiB hold about 30 of them.
+  // The second of three workers gets no thread; the first waits for a silent server meanwhile.
   const auto r = run(url("/fault/silent/a.bin"), "a.bin",
-                     {{"DOWNLOAD_CHILD_JOBS", "200"}, {"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+64"}});
+                     {{"DOWNLOAD_CHILD_JOBS", "3"}, {"DOWNLOAD_CHILD_REFUSED_THREAD", "2"}});
   expect_ended_by_worker(r);
+  const std::system_error refused(std::make_error_code(std::errc::resource_unavailable_try_again));
   EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
+      << r.output;
+  EXPECT_EQ(occurrences(r.output, std::string("[CPacket::Start]>> cannot start the download worker: ") +
+                                      refused.what() + ", id=1"),
+            1u)
       << r.output;
   EXPECT_EQ(occurrences(r.output, box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出",
                                            window_of(r))),
             1u);
+  EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> id=2,"), 0u) << "no worker after it starts";
 }
 
 TEST_F(WorkerTest, ALaterResponseLongerThanTheFirstAnnouncedIsSavedWhole) {

@@ -3,6 +3,7 @@
 // out, result 30 and the reason in words where it does not, and no waiting past the deadline.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 #include "support/temp_folder.h"
 #include "support/test_authority.h"
 #include "support/test_server.h"
+#include "support/waiting.h"
 
 using namespace testing_support;
 
@@ -178,10 +180,20 @@ TEST_F(Tls, RefusedCertificatesEndWithTheSecureFailureAndTheirReason) {
 }
 
 TEST_F(Tls, AHandshakeTheServerNeverAnswersEndsAtTheDeadline) {
+  using std::chrono::milliseconds;
   loopback_peer silent(loopback_peer::behaviour::silent);
-  const auto r = fetch("https://127.0.0.1:" + std::to_string(silent.port()) + "/x",
-                       {.send_timeout = 2});
+  constexpr std::uint32_t deadline_s = 4;
+  fetch_result r;
+  const auto spent = time_of([&] {
+    r = fetch("https://127.0.0.1:" + std::to_string(silent.port()) + "/x",
+              {.send_timeout = deadline_s});
+  });
   EXPECT_EQ(r.send, HC_TIMED_OUT) << r.secure_failure;
+  // The deadline itself is the behaviour: not given up early, not waited for long past it. It
+  // counts whole seconds of the tick, so it may end up to a second short; the upper margin is
+  // wide for a loaded machine.
+  EXPECT_GE(spent, milliseconds((deadline_s - 1) * 1000));
+  EXPECT_LT(spent, milliseconds(deadline_s * 3000));
 }
 
 TEST_F(Tls, AResetInTheHandshakeIsASecureFailure) {

@@ -43,6 +43,15 @@ def build(builder, *arguments):
     return arguments[list(arguments).index("--output") + 1]
 
 
+def scratch_folder(prefix):
+    """A fresh folder for a test's files, under LAUNCHER_TEST_SCRATCH (the build tree's, as CTest
+    sets it) so that a run keeps to its own folders; the system's temporary folder otherwise."""
+    parent = os.environ.get("LAUNCHER_TEST_SCRATCH") or None
+    if parent:
+        os.makedirs(parent, exist_ok=True)
+    return tempfile.mkdtemp(prefix=prefix, dir=parent)
+
+
 def wait_until(condition, seconds):
     deadline = time.monotonic() + seconds
     while True:
@@ -57,7 +66,7 @@ class TestServer:
     """tools/test_server.py on loopback, serving root (with --portal: the demo portal)."""
 
     def __init__(self, root, *options):
-        self.work = tempfile.mkdtemp()
+        self.work = scratch_folder("test-server-")
         self.requests = os.path.join(self.work, "requests")
         port_file = os.path.join(self.work, "port")
         self.process = subprocess.Popen(

@@ -13,7 +13,6 @@ the install, the player's own mimeapps.list byte for byte.
 import os
 import subprocess
 import sys
-import tempfile
 
 import installer_support as support
 
@@ -36,7 +35,7 @@ def snapshot(home):
 def main():
     launcher = os.path.realpath(sys.argv[1])
     check = support.Checks()
-    work = tempfile.mkdtemp()
+    work = support.scratch_folder("linux-installer-")
     home = os.path.join(work, "home")
     os.makedirs(os.path.join(home, ".config"))
     with open(os.path.join(home, ".config", "mimeapps.list"), "wb") as f:
@@ -111,8 +110,10 @@ def main():
         running = subprocess.Popen([program], cwd=work, env=dict(
             player, LAUNCHER_PORTAL_ADDRESS=portal + "index.html"),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        support.wait_until(lambda: "loaded\t/portal/index.html" in open(
-            os.path.join(work, "portal", "portal", "events.txt")).read(), 60)
+        check(support.wait_until(lambda: "loaded\t/portal/index.html" in open(
+            os.path.join(work, "portal", "portal", "events.txt")).read(), 60),
+              "a second launcher shows the portal's page")
+        check(running.poll() is None, "and still runs when the player uninstalls")
         result = subprocess.run([os.path.join(folder, "uninstall"), "--unattended"],
                                 env=environment, capture_output=True, text=True, timeout=120)
         check(result.returncode == 0, "the uninstaller runs without questions",

@@ -19,16 +19,21 @@ using install_testing::LogCapture;
 using testing_support::core_path;
 using testing_support::write_bytes;
 
+constexpr const char* info_zip = "/usr/bin/zip";
+
 struct InfoZipPackage : ::testing::Test {
   InfoZipPackage() : source(dir.path() / "source"), target(dir.path() / "launcher") {
     fs::create_directory(source);
     fs::create_directory(target);
   }
+  void SetUp() override {
+    if (!fs::exists(info_zip)) GTEST_SKIP() << "Debian's zip is not installed (" << info_zip << ")";
+  }
 
   void zip(const std::vector<std::string>& names) {
     std::vector<std::string> args{"-q", (dir.path() / "package.zip").string()};
     args.insert(args.end(), names.begin(), names.end());
-    const auto made = testing_support::run_child("/usr/bin/zip", args, source, {});
+    const auto made = testing_support::run_child(info_zip, args, source, {});
     ASSERT_EQ(made.exit_code, 0) << made.output;
   }
   bool unzip() { return UnzipFile(core_path(target) + u"\\", core_path(dir.path() / "package.zip")); }
@@ -80,11 +85,11 @@ TEST_F(InfoZipPackage, FilesKeepTheirPermissionsAndTheLaunchersProgramsAreExecut
 }
 
 TEST_F(InfoZipPackage, TimesComeFromTheLocalHeadersExtendedTimestamp) {
-  // Info-ZIP writes the access time only into the local header's "UT" block. An access time
-  // later than the modification time and within the day keeps zip's own reading of the file
-  // from moving it (relatime).
+  // Info-ZIP writes the access time only into the local header's "UT" block. It takes the
+  // times from the file before reading it, so whatever the mount does to the access time on a
+  // read plays no part: the access time set here is one that every atime policy would move.
   const std::time_t now = std::time(nullptr);
-  const timespec times[2] = {{now - 3600, 0}, {now - 10 * 86400 - 1, 0}};
+  const timespec times[2] = {{now - 20 * 86400 - 7, 0}, {now - 10 * 86400 - 1, 0}};
   write_bytes(source / "stamped.txt", "t");
   ASSERT_EQ(utimensat(AT_FDCWD, (source / "stamped.txt").c_str(), times, 0), 0);
   zip({"stamped.txt"});
