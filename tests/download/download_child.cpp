@@ -5,6 +5,7 @@
 // DOWNLOAD_CHILD_JOBS=N runs N jobs of the same url at once, saved as name.0, name.1, ...
 // DOWNLOAD_CHILD_ADDRESS_SPACE_MIB=M (or +M: M more than is in use at start) first lays the
 // process out as a 32-bit launcher with M MiB of address space (support/address_space.h).
+// DOWNLOAD_CHILD_FILE_LIMIT=B makes writes past B bytes of a file fail as on a full disk.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/headless/headless_desktop.h"
 #include "platform/text.h"
 #include "support/address_space.h"
+#include "support/file_facts.h"
 
 namespace {
 
@@ -57,6 +59,10 @@ int main(int argc, char** argv) {
   if (!limit_from_environment()) {
     std::printf("cannot limit the address space\n");
     return 5;
+  }
+  if (const char* limit = std::getenv("DOWNLOAD_CHILD_FILE_LIMIT")) {
+    const auto reason = testing_support::limit_file_size(std::strtoull(limit, nullptr, 10));
+    std::printf("file size limited: %s\n", reason ? reason->c_str() : "no such limit here");
   }
   std::fflush(stdout);
   map.StartAll();

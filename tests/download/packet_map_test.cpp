@@ -91,7 +91,6 @@ TEST_F(PacketMapTest, StartFillsTheRecordAndJoinsPathWithoutSeparator) {
   EXPECT_EQ(first.totalsize.load(), 0);
   EXPECT_EQ(first.thread_status.load(), PACKET_CREATED);
   EXPECT_EQ(first.retry_cnt.load(), 0);
-  EXPECT_EQ(first.buffer.capacity(), 0u) << "no address space before the length is known";
   EXPECT_STREQ(workers.jobs[1]->lpName, "C:\\Gamedata\\a.zip");
   EXPECT_EQ(workers.jobs[1]->id, 1);
 
@@ -224,39 +223,6 @@ TEST(BytesPerSecond, MovesInStepsOfOneThousand) {
     EXPECT_EQ(bytes_per_second(c.total, c.mark_bytes, c.now, c.mark_time), c.expected)
         << c.total << " " << c.mark_bytes << " " << c.now << " " << c.mark_time;
   }
-}
-
-// Resident memory of this process in bytes, or 0 where the system does not tell.
-std::size_t resident_bytes() {
-  std::ifstream statm("/proc/self/statm");
-  std::size_t pages_total = 0;
-  std::size_t pages_resident = 0;
-  if (!(statm >> pages_total >> pages_resident)) return 0;
-  return pages_resident * 4096;
-}
-
-TEST(PacketJobRecord, FiveBuffersCostNothingUntilBytesArrive) {
-  if (resident_bytes() == 0) GTEST_SKIP() << "no resident-memory figure on this system";
-  const std::size_t before = resident_bytes();
-  std::vector<std::unique_ptr<PacketJob>> jobs;
-  for (int i = 0; i < 5; ++i) {
-    jobs.push_back(std::make_unique<PacketJob>());
-    ASSERT_TRUE(jobs.back()->buffer.reserve(PACKET_BUFFER_BYTES, 0));
-  }
-  const std::size_t after = resident_bytes();
-  const std::size_t grown = after > before ? after - before : 0;
-  // Five filled buffers would be 140 MiB; untouched ones stay far below a single buffer.
-  EXPECT_LT(grown, std::size_t{8} << 20) << "grew by " << grown << " bytes";
-
-  // Received bytes cost their pages only (large ones of 2 MiB where the system has them).
-  for (const auto& job : jobs) std::memset(job->buffer.data(), 'x', 100000);
-  const std::size_t received = resident_bytes();
-  const std::size_t grown_by_bytes = received > after ? received - after : 0;
-  EXPECT_LT(grown_by_bytes, std::size_t{5 * 3} << 20) << "grew by " << grown_by_bytes << " bytes";
-
-  // The buffer really is that large: its last byte, the terminator's place, is usable.
-  jobs[0]->buffer.data()[PACKET_BUFFER_BYTES - 1] = 0;
-  EXPECT_EQ(PACKET_BUFFER_BYTES, 29360129u);
 }
 
 }  // namespace
