@@ -30,15 +30,15 @@ void copy_text(char (&field)[PACKET_TEXT_MAX + 1], const std::string& text) {
 
 }  // namespace
 
-void launch_worker_thread(std::shared_ptr<PacketJob> job) {
-  const platform::window_handle wnd = job->wnd;
-  const std::int32_t id = job->id;
+void launch_worker_thread(std::shared_ptr<transfer_queue> queue) {
+  const platform::window_handle wnd = queue->window();
   try {
-    std::thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); }).detach();
+    std::thread([queue = std::move(queue)] {
+      while (std::shared_ptr<PacketJob> job = queue->take()) ThreadProc(std::move(job));
+    }).detach();
   } catch (const std::system_error& error) {
     // No room for another thread (its stack is address space too): the update cannot go on.
-    LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what()
-                                          << ", id=" << id;
+    LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what();
     end_update_after_failed_download(wnd, "CPacket::Start");
   }
 }
@@ -54,7 +54,7 @@ CPacket::CPacket(std::int32_t packet_id, platform::window_handle window, std::u1
       url_(std::move(url)),
       directory_(std::move(directory)) {}
 
-void CPacket::Start(const packet_launcher& launch) {
+std::shared_ptr<PacketJob> CPacket::Start() {
   const std::string url = platform::to_ansi(url_);
   const std::string path = platform::to_ansi(GetPath());
   LOG_LINE(LOG_INFO, "CPacket::Start") << "id=" << id << ", wnd=" << handle_text(wnd)
@@ -66,11 +66,15 @@ void CPacket::Start(const packet_launcher& launch) {
   copy_text(job->lpName, path);
   job->savePath = GetPath();
   job_ = job;
-  launch(std::move(job));
+  return job;
 }
 
 bool CPacket::IsFinished() const {
   return job_ && job_->thread_status.load(std::memory_order_relaxed) == PACKET_DONE;
+}
+
+bool CPacket::IsRunning() const {
+  return job_ && job_->thread_status.load(std::memory_order_relaxed) == PACKET_RUNNING;
 }
 
 std::int32_t CPacket::GetTotalSize() const {

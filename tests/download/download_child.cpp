@@ -5,6 +5,7 @@
 // DOWNLOAD_CHILD_JOBS=N runs N jobs of the same url at once, saved as name.0, name.1, ...
 // DOWNLOAD_CHILD_ADDRESS_SPACE_MIB=M (or +M: M more than is in use at start) first lays the
 // process out as a 32-bit launcher with M MiB of address space (support/address_space.h).
+// DOWNLOAD_CHILD_TRANSFERS=T runs at most T transfers at once instead of the launcher's number.
 // DOWNLOAD_CHILD_FILE_LIMIT=B makes writes past B bytes of a file fail as on a full disk.
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
     std::printf("file size limited: %s\n", reason ? reason->c_str() : "no such limit here");
   }
   std::fflush(stdout);
-  map.StartAll();
+  const char* transfers = std::getenv("DOWNLOAD_CHILD_TRANSFERS");
+  map.StartAll(launch_worker_thread, transfers ? std::strtoul(transfers, nullptr, 10) : MAX_TRANSFERS);
   platform::headless::run_until(
       [&] { return window.count(WM_DOWNLOAD_FINISHED) >= static_cast<std::size_t>(jobs); },
       120000);

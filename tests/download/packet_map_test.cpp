@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,11 +13,16 @@
 
 namespace {
 
-// Stands in for the worker threads: keeps the records so the test can play the worker.
+// Stands in for the worker threads: counts them and takes the waiting records in the order
+// workers would, so the test can play the worker.
 struct recorded_workers {
+  std::size_t started = 0;
   std::vector<std::shared_ptr<PacketJob>> jobs;
   packet_launcher launcher() {
-    return [this](std::shared_ptr<PacketJob> job) { jobs.push_back(std::move(job)); };
+    return [this](std::shared_ptr<transfer_queue> queue) {
+      ++started;
+      while (auto job = queue->take()) jobs.push_back(std::move(job));
+    };
   }
 };
 
@@ -164,9 +167,13 @@ TEST_F(PacketMapTest, StartAllStartsInIdOrderAndQueriesReadTheWorkersCounters) {
   auto& b = *workers.jobs[1];
   auto& c = *workers.jobs[2];
 
-  EXPECT_FALSE(map.AllReceiving());
+  EXPECT_TRUE(map.AllReceiving()) << "jobs waiting for a worker do not hold it back";
   EXPECT_FALSE(map.AllFinished());
+  a.thread_status = PACKET_RUNNING;
+  EXPECT_FALSE(map.AllReceiving()) << "a running transfer without bytes";
   a.bufsize = 1000;
+  b.thread_status = PACKET_RUNNING;
+  c.thread_status = PACKET_RUNNING;
   b.bufsize = 2000;
   EXPECT_FALSE(map.AllReceiving()) << "job 2 has received nothing yet";
   c.bufsize = 3;
@@ -188,6 +195,34 @@ TEST_F(PacketMapTest, StartAllStartsInIdOrderAndQueriesReadTheWorkersCounters) {
   b.thread_status = PACKET_DONE;
   c.thread_status = PACKET_DONE;
   EXPECT_TRUE(map.AllFinished());
+}
+
+// Each case: jobs in the table, transfers allowed at once, workers started.
+TEST_F(PacketMapTest, StartAllStartsAtMostTheAllowedWorkersWhoTakeTheJobsInListOrder) {
+  const struct {
+    std::size_t jobs, allowed, workers;
+  } cases[] = {{0, 16, 0}, {3, 16, 3}, {40, 16, 16}, {40, 1, 1}, {5, 0, 1}, {2000, 16, 16}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.jobs << " jobs, " << c.allowed << " at once");
+    CPacketMap table;
+    recorded_workers started;
+    for (std::size_t i = 0; i < c.jobs; ++i) table.AddPacket(1, u"C:\\", u"p", u"http://h/p", u"1");
+    table.StartAll(started.launcher(), c.allowed);
+    EXPECT_EQ(started.started, c.workers);
+    ASSERT_EQ(started.jobs.size(), c.jobs);
+    for (std::size_t i = 0; i < c.jobs; ++i) EXPECT_EQ(started.jobs[i]->id, static_cast<std::int32_t>(i));
+  }
+}
+
+TEST_F(PacketMapTest, AJobAddedLaterIsStartedAloneByTheNextStartAll) {
+  add(u"a.zip");
+  map.StartAll(workers.launcher());
+  const PacketJob* first = map.First()->GetJob();
+  add(u"b.zip");
+  map.StartAll(workers.launcher());
+  ASSERT_EQ(workers.jobs.size(), 2u);
+  EXPECT_EQ(workers.jobs[1]->id, 1);
+  EXPECT_EQ(map.First()->GetJob(), first) << "a started job keeps its record";
 }
 
 TEST_F(PacketMapTest, MarkProgressIsTheBaseOfTheSpeed) {

@@ -227,8 +227,8 @@ TEST_F(WorkerTest, AFileThatCannotBeSavedIsLoggedWithTheReasonAndStillReportedFi
   write_bytes(files.path() / "a.bin", "payload");
   const std::u16string folder = downloads.core_folder() + u"no-such-folder\\";
   const std::string path = platform::to_ansi(folder + u"a.bin");
-  map.AddPacket(window.handle(), folder, u"a.bin", platform::from_utf8(url("/a.bin")), u"bin")
-      ->Start();
+  map.AddPacket(window.handle(), folder, u"a.bin", platform::from_utf8(url("/a.bin")), u"bin");
+  map.StartAll();
   // Without the message the update would wait for it for ever.
   ASSERT_TRUE(wait_finished(1));
   const std::string line = "[ThreadProc]>> cannot save file:" + path + ", reason=";
@@ -441,9 +441,10 @@ TEST_F(FatalWorkerTest, ADiskThatFillsWithinTheBodyIsLoggedAndLeavesNoPartialFil
 
 TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownload) {
   if (!address_space_can_be_limited()) GTEST_SKIP() << "no address-space limit in this build";
-  // Workers that wait for a silent server keep their stacks: 64 MiB hold about 30 of them.
+  // Workers that wait for a silent server keep their stacks: 12 MiB hold fewer than the
+  // transfers allowed at once.
   const auto r = run(url("/fault/silent/a.bin"), "a.bin",
-                     {{"DOWNLOAD_CHILD_JOBS", "200"}, {"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+64"}});
+                     {{"DOWNLOAD_CHILD_JOBS", "200"}, {"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+12"}});
   expect_ended_by_worker(r);
   EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
       << r.output;
