@@ -194,6 +194,9 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   LOG_LINE(LOG_DEBUG, "ThreadProc") << "thread_status=" << status << ", id=" << job.id;
 
   if (status != PACKET_DONE) {
+    // Logged before the box, which may wait for the player for ever.
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "download failed after " << attempts
+                                      << " attempts, url=" << job.lpURL << ", id=" << job.id;
     file.discard();
     end_update_after_failed_download(job.wnd, "ThreadProc");
   }

@@ -1,7 +1,8 @@
 // Runs download jobs the way the launcher does and waits for them, so that a test can watch a
 // worker end the whole process. Arguments: url, folder (core form, ending in "\"), name.
 // Prints "window=<handle>" first. When the loop ends without the process having been ended it
-// prints "finished jobs: <n>" and "worker left the process running" and exits with 3.
+// prints "finished jobs: <n>", its peak resident memory and "worker left the process running"
+// and exits with 3.
 // DOWNLOAD_CHILD_JOBS=N runs N jobs of the same url at once, saved as name.0, name.1, ...
 // DOWNLOAD_CHILD_ADDRESS_SPACE_MIB=M (or +M: M more than is in use at start) first lays the
 // process out as a 32-bit launcher with M MiB of address space (support/address_space.h).
@@ -72,6 +73,8 @@ int main(int argc, char** argv) {
       [&] { return window.count(WM_DOWNLOAD_FINISHED) >= static_cast<std::size_t>(jobs); },
       120000);
   std::printf("finished jobs: %zu\n", window.count(WM_DOWNLOAD_FINISHED));
+  std::printf("peak resident MiB: %llu\n",
+              static_cast<unsigned long long>(testing_support::peak_resident_bytes() >> 20));
   std::printf("worker left the process running\n");
   return 3;
 }
