@@ -3,11 +3,14 @@
 // Prints "window=<handle>" first. When the loop ends without the process having been ended it
 // prints "finished jobs: <n>", its peak resident memory and "worker left the process running"
 // and exits with 3.
-// DOWNLOAD_CHILD_JOBS=N runs N jobs of the same url at once, saved as name.0, name.1, ...
+// DOWNLOAD_CHILD_JOBS=N runs N jobs of the url, saved as name.0, name.1, ...; "{i}" in the url
+// stands for the job's number. While they run, the child watches whether they begin in list
+// order, and its threads and open files, and prints the worst it saw at the end.
 // DOWNLOAD_CHILD_ADDRESS_SPACE_MIB=M (or +M: M more than is in use at start) first lays the
 // process out as a 32-bit launcher with M MiB of address space (support/address_space.h).
 // DOWNLOAD_CHILD_TRANSFERS=T runs at most T transfers at once instead of the launcher's number.
 // DOWNLOAD_CHILD_FILE_LIMIT=B makes writes past B bytes of a file fail as on a full disk.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,6 +36,32 @@ bool limit_from_environment() {
   return true;
 }
 
+// The url of job i: "{i}" replaced by its number.
+std::string job_url(std::string url, int i) {
+  if (const auto at = url.find("{i}"); at != std::string::npos) url.replace(at, 3, std::to_string(i));
+  return url;
+}
+
+struct worst_seen {
+  bool out_of_order = false;
+  testing_support::process_load load;
+};
+
+// Jobs begin in list order when no job has begun while an earlier one still waits. The walk
+// goes from the last job to the first: a job seen begun means every earlier one has begun by
+// the time it is read, so the walk cannot see a disorder that was not there.
+void sample(const CPacketMap& map, worst_seen& worst) {
+  bool begun_seen = false;
+  for (auto id = static_cast<std::int32_t>(map.Count()) - 1; id >= 0; --id) {
+    const bool begun = map.Find(id)->GetJob()->thread_status.load() != PACKET_CREATED;
+    if (begun) begun_seen = true;
+    else if (begun_seen) worst.out_of_order = true;
+  }
+  const auto load = testing_support::current_load();
+  worst.load.threads = std::max(worst.load.threads, load.threads);
+  worst.load.open_files = std::max(worst.load.open_files, load.open_files);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +84,7 @@ int main(int argc, char** argv) {
     std::string name = argv[3];
     if (jobs != 1) name.append(".").append(std::to_string(i));
     if (map.AddPacket(window.handle(), platform::from_utf8(argv[2]), platform::from_utf8(name),
-                      platform::from_utf8(argv[1]), u"bin") == nullptr)
+                      platform::from_utf8(job_url(argv[1], i)), u"bin") == nullptr)
       return 4;
   }
   if (!limit_from_environment()) {
@@ -66,13 +95,21 @@ int main(int argc, char** argv) {
     const auto reason = testing_support::limit_file_size(std::strtoull(limit, nullptr, 10));
     std::printf("file size limited: %s\n", reason ? reason->c_str() : "no such limit here");
   }
+  const auto before = testing_support::current_load();
   std::fflush(stdout);
   const char* transfers = std::getenv("DOWNLOAD_CHILD_TRANSFERS");
   map.StartAll(launch_worker_thread, transfers ? std::strtoul(transfers, nullptr, 10) : MAX_TRANSFERS);
+  worst_seen worst;
   platform::headless::run_until(
-      [&] { return window.count(WM_DOWNLOAD_FINISHED) >= static_cast<std::size_t>(jobs); },
-      120000);
+      [&] {
+        sample(map, worst);
+        return window.count(WM_DOWNLOAD_FINISHED) >= static_cast<std::size_t>(jobs);
+      },
+      300000);
   std::printf("finished jobs: %zu\n", window.count(WM_DOWNLOAD_FINISHED));
+  std::printf("began out of order: %s\n", worst.out_of_order ? "yes" : "no");
+  std::printf("threads before: %zu, most: %zu\n", before.threads, worst.load.threads);
+  std::printf("open files before: %zu, most: %zu\n", before.open_files, worst.load.open_files);
   std::printf("peak resident MiB: %llu\n",
               static_cast<unsigned long long>(testing_support::peak_resident_bytes() >> 20));
   std::printf("worker left the process running\n");
