@@ -330,6 +330,7 @@ TEST_F(FatalWorkerTest, ABodyOfTheFullBufferIsRefusedAsTooLarge) {
       << r.output;
   EXPECT_EQ(occurrences(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u) << r.output;
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "big.bin"));
+  EXPECT_FALSE(std::filesystem::exists(downloads.path() / "big.bin~")) << "nor its partial file";
 }
 
 TEST_F(FatalWorkerTest, ABodyBeyondTheBufferStopsAtItsEndAndIsRefused) {
