@@ -111,7 +111,7 @@ def run_reference(base_url, names, digests, scratch):
     with open(os.path.join(folder, "sums"), "w") as f:
         f.writelines(f"{digests[n].lower()}  {n}\n" for n in names)
     script = ("aria2c -q -j16 -x1 --allow-overwrite=true --auto-file-renaming=false "
-              "--file-allocation=none -i list && md5sum --quiet -c sums && unzip -o -q 'pack*.1' >/dev/null")
+              "--file-allocation=none -i list && md5sum --quiet -c sums && unzip -o -q 'pack*.1' >/dev/null 2>&1")
     start = time.perf_counter()
     subprocess.run(["bash", "-c", script], cwd=folder, check=True)
     elapsed = time.perf_counter() - start
