@@ -53,7 +53,7 @@ void count_request_failure(PacketJob& job, body_file& file, const char* step) {
   LOG_LINE(LOG_ERROR, "ThreadProc") << "no answer after " << attempts
                                     << " attempts, url=" << job.lpURL << ", id=" << job.id;
   fail_with_box(file, job.wnd, u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
-                  update_error_caption);
+                update_error_caption);
 }
 
 struct body_result {
