@@ -46,8 +46,9 @@ def free_port():
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def start_nginx(prefix, root, tls=None):
-    """tls: (certificate, key) to serve https, or None."""
+def start_nginx(prefix, root, tls=None, connections=64):
+    """tls: (certificate, key) to serve https, or None; connections: per worker (Debian's
+    stock configuration has 768)."""
     for _ in range(5):
         port = free_port()
         os.makedirs(os.path.join(prefix, "temp"), exist_ok=True)
@@ -60,7 +61,7 @@ def start_nginx(prefix, root, tls=None):
 daemon off;
 pid {prefix}/nginx.pid;
 error_log {prefix}/error.log warn;
-events {{ worker_connections 64; }}
+events {{ worker_connections {connections}; }}
 http {{
   access_log off;
   sendfile on;

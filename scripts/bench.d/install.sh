@@ -6,7 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../lib/common.sh"
 cd "$ROOT"
-ensure_packages build-essential cmake ninja-build pkg-config zlib1g-dev libminizip-dev python3 unzip coreutils
+ensure_packages build-essential cmake ninja-build pkg-config zlib1g-dev libminizip-dev python3 unzip coreutils aria2
 
 RUNS="${RUNS:-5}"
 BUILD="$ROOT/build/bench"

@@ -33,22 +33,22 @@ void copy_text(char (&field)[PACKET_TEXT_MAX + 1], const std::string& text) {
 void start_detached_thread(std::function<void()> body) { std::thread(std::move(body)).detach(); }
 
 packet_launcher worker_thread_launcher(detached_thread_starter start_thread) {
-  return [start_thread = std::move(start_thread)](std::shared_ptr<PacketJob> job) {
-    const platform::window_handle wnd = job->wnd;
-    const std::int32_t id = job->id;
+  return [start_thread = std::move(start_thread)](std::shared_ptr<transfer_queue> queue) {
+    const platform::window_handle wnd = queue->window();
     try {
-      start_thread([job = std::move(job)]() mutable { ThreadProc(std::move(job)); });
+      start_thread([queue = std::move(queue)] {
+        while (std::shared_ptr<PacketJob> job = queue->take()) ThreadProc(std::move(job));
+      });
     } catch (const std::system_error& error) {
       // No room for another thread (its stack is address space too): the update cannot go on.
-      LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what()
-                                            << ", id=" << id;
+      LOG_LINE(LOG_ERROR, "CPacket::Start") << "cannot start the download worker: " << error.what();
       end_update_after_failed_download(wnd, "CPacket::Start");
     }
   };
 }
 
-void launch_worker_thread(std::shared_ptr<PacketJob> job) {
-  worker_thread_launcher(start_detached_thread)(std::move(job));
+void launch_worker_thread(std::shared_ptr<transfer_queue> queue) {
+  worker_thread_launcher(start_detached_thread)(std::move(queue));
 }
 
 bool packet_text_fits(const std::string& narrow) { return narrow.size() <= PACKET_TEXT_MAX; }
@@ -62,7 +62,7 @@ CPacket::CPacket(std::int32_t packet_id, platform::window_handle window, std::u1
       url_(std::move(url)),
       directory_(std::move(directory)) {}
 
-void CPacket::Start(const packet_launcher& launch) {
+std::shared_ptr<PacketJob> CPacket::Start() {
   const std::string url = platform::to_ansi(url_);
   const std::string path = platform::to_ansi(GetPath());
   LOG_LINE(LOG_INFO, "CPacket::Start") << "id=" << id << ", wnd=" << handle_text(wnd)
@@ -74,11 +74,15 @@ void CPacket::Start(const packet_launcher& launch) {
   copy_text(job->lpName, path);
   job->savePath = GetPath();
   job_ = job;
-  launch(std::move(job));
+  return job;
 }
 
 bool CPacket::IsFinished() const {
   return job_ && job_->thread_status.load(std::memory_order_relaxed) == PACKET_DONE;
+}
+
+bool CPacket::IsRunning() const {
+  return job_ && job_->thread_status.load(std::memory_order_relaxed) == PACKET_RUNNING;
 }
 
 std::int32_t CPacket::GetTotalSize() const {

@@ -6,12 +6,14 @@
 #include <string>
 
 #include "download/packet_job.h"
+#include "download/transfer_queue.h"
 #include "platform/event_loop.h"
 
-// Starts the worker of a job. The real one runs ThreadProc on a detached thread; the record is
-// shared with it, so a worker never outlives its record whoever lets go first.
-using packet_launcher = std::function<void(std::shared_ptr<PacketJob>)>;
-void launch_worker_thread(std::shared_ptr<PacketJob> job);
+// Starts one download worker, which runs the queue's jobs one after another until none is
+// left. The real one runs ThreadProc on a detached thread; queue and records are shared with
+// it, so a worker never outlives them whoever lets go first.
+using packet_launcher = std::function<void(std::shared_ptr<transfer_queue>)>;
+void launch_worker_thread(std::shared_ptr<transfer_queue> queue);
 
 // Runs body on a thread left to end by itself; throws std::system_error when the system has no
 // thread to give. The real one is std::thread's.
@@ -26,10 +28,12 @@ class CPacket {
   CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,
           std::u16string name, std::u16string url, std::u16string extension);
 
-  // Creates the job record and hands it to the worker. Called once per job.
-  void Start(const packet_launcher& launch = launch_worker_thread);
+  // Creates the job record, which waits for a worker from then on. Called once per job.
+  std::shared_ptr<PacketJob> Start();
 
   bool IsFinished() const;
+  // Whether a worker is transferring it now: started, taken and not ended.
+  bool IsRunning() const;
   std::int32_t GetTotalSize() const;
   std::int32_t GetReceived() const;
   std::u16string GetName() const { return name_; }

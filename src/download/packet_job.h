@@ -6,13 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "download/receive_buffer.h"
 #include "platform/event_loop.h"
 
-// The largest body a job accepts; the receive buffer holds one byte more for the terminator
-// the body read puts after the bytes it delivers.
+// The largest body a job accepts.
 inline constexpr std::int32_t MAX_PACKET_BYTES = 0x1C00000;
-inline constexpr std::size_t PACKET_BUFFER_BYTES = static_cast<std::size_t>(MAX_PACKET_BYTES) + 1;
 
 // thread_status values (1 is not used).
 inline constexpr std::uint32_t PACKET_CREATED = 0;
@@ -30,8 +27,6 @@ inline constexpr std::size_t PACKET_TEXT_MAX = 255;
 
 struct PacketJob {
   std::int32_t id = 0;
-  // Empty until the worker learns the file's length; only the worker touches it.
-  receive_buffer buffer;
   std::atomic<std::int32_t> bufsize{0};
   std::atomic<std::int32_t> totalsize{0};
   char lpURL[PACKET_TEXT_MAX + 1] = {};

@@ -1,5 +1,8 @@
 #include "download/packet_map.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "log/log_manager.h"
 #include "platform/clock.h"
 #include "platform/text.h"
@@ -37,8 +40,15 @@ CPacket* CPacketMap::AddPacket(platform::window_handle wnd, const std::u16string
   return added;
 }
 
-void CPacketMap::StartAll(const packet_launcher& launch) {
-  for (auto& [id, packet] : entries_) packet->Start(launch);
+void CPacketMap::StartAll(const packet_launcher& launch, std::size_t max_transfers) {
+  std::vector<std::shared_ptr<PacketJob>> waiting;
+  for (auto& [id, packet] : entries_)
+    if (packet->GetJob() == nullptr) waiting.push_back(packet->Start());
+  if (!waiting.empty()) {
+    auto queue = std::make_shared<transfer_queue>(std::move(waiting));
+    const std::size_t workers = std::min(std::max<std::size_t>(max_transfers, 1), queue->size());
+    for (std::size_t i = 0; i < workers; ++i) launch(queue);
+  }
   mark_time_ = platform::tick_count();
 }
 
@@ -78,7 +88,7 @@ bool CPacketMap::AllFinished() const {
 
 bool CPacketMap::AllReceiving() const {
   for (const auto& [id, packet] : entries_)
-    if (packet->GetReceived() == 0) return false;
+    if (packet->IsRunning() && packet->GetReceived() == 0) return false;
   return true;
 }
 

@@ -21,8 +21,11 @@ class CPacketMap {
                      const std::u16string& name, const std::u16string& url,
                      const std::u16string& extension);
   std::uint32_t Count() const { return static_cast<std::uint32_t>(entries_.size()); }
-  // Starts every job in ascending id order, then restarts the speed measurement.
-  void StartAll(const packet_launcher& launch = launch_worker_thread);
+  // Starts the jobs not started yet: their records wait in ascending id order for at most
+  // max_transfers workers, each of which takes the next job when its transfer ends. Then
+  // restarts the speed measurement.
+  void StartAll(const packet_launcher& launch = launch_worker_thread,
+                std::size_t max_transfers = MAX_TRANSFERS);
 
   // The walk over the jobs in id order; null at the end.
   CPacket* First();
@@ -34,6 +37,8 @@ class CPacketMap {
   // Remembers now and the current total as the base of BytesPerSecond; returns that total.
   std::uint32_t MarkProgress();
   bool AllFinished() const;
+  // Whether every running transfer has received bytes; jobs waiting for a worker and jobs
+  // that ended do not count.
   bool AllReceiving() const;
   bool IsFinished(std::int32_t id) const;
   // The job with this id; null when there is none.

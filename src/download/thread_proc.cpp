@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "download/body_file.h"
 #include "download/download_failure.h"
 #include "httpclient/http_client.h"
 #include "log/log_manager.h"
@@ -28,43 +29,31 @@ constexpr std::u16string_view update_error_caption = u"更新错误";
 
 constexpr auto relaxed = std::memory_order_relaxed;
 
-// Shows the box and ends the whole process, every other worker included.
-[[noreturn]] void fail_with_box(platform::window_handle owner, std::u16string_view text,
-                                std::u16string_view caption) {
+// Removes the job's partial file, shows the box and ends the whole process, every other worker
+// included. The process ends without unwinding, so the file goes first.
+[[noreturn]] void fail_with_box(body_file& file, platform::window_handle owner,
+                                std::u16string_view text, std::u16string_view caption) {
+  file.discard();
   platform::message_box(owner, text, caption, platform::box_buttons::ok);
   platform::exit_process(0);
 }
 
-[[noreturn]] void fail_not_found(const PacketJob& job) {
+[[noreturn]] void fail_not_found(const PacketJob& job, body_file& file) {
   LOG_LINE(LOG_ERROR, "ThreadProc") << "request resource not found:" << job.lpURL;
   const std::u16string text =
       u"请求的资源(" + platform::from_ansi(job.lpURL) + u")不存在，请联系GM!";
-  fail_with_box(0, text, u"提示");
+  fail_with_box(file, 0, text, u"提示");
 }
 
-// One failed step of the request; after the last attempt the process ends.
-void count_request_failure(PacketJob& job, const char* step) {
+// One failed step of the request; after the last attempt the process ends. The outcome is
+// logged before the box, which may wait for the player for ever.
+void count_request_failure(PacketJob& job, body_file& file, const char* step) {
   LOG_LINE(LOG_INFO, "ThreadProc") << step << " FAIL:" << ", id=" << job.id;
-  if (job.retry_cnt.fetch_add(1, relaxed) + 1 >= attempts)
-    fail_with_box(job.wnd, u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
-                  update_error_caption);
-}
-
-// Room for the file the first response announced and the terminator the body read puts after
-// it, never more than the largest body a job takes.
-std::size_t announced_room(std::int32_t totalsize) {
-  const auto announced = static_cast<std::size_t>(totalsize);
-  return std::min(announced, static_cast<std::size_t>(MAX_PACKET_BYTES)) + 1;
-}
-
-// Gives the job's buffer room for `bytes`, keeping what this attempt received. Memory that
-// cannot be had ends the update as a failed download does.
-void make_room(PacketJob& job, std::size_t bytes, std::size_t keep) {
-  if (job.buffer.reserve(bytes, keep)) return;
-  LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot allocate the receive buffer, size=" << bytes
-                                    << ", id=" << job.id;
-  job.thread_status.store(PACKET_FAILED, relaxed);
-  end_update_after_failed_download(job.wnd, "ThreadProc");
+  if (job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts) return;
+  LOG_LINE(LOG_ERROR, "ThreadProc") << "no answer after " << attempts
+                                    << " attempts, url=" << job.lpURL << ", id=" << job.id;
+  fail_with_box(file, job.wnd, u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
+                update_error_caption);
 }
 
 struct body_result {
@@ -72,26 +61,27 @@ struct body_result {
   std::int32_t last_result = HC_OK;
 };
 
-// Reads the body from the start of the job's buffer, keeping bufsize current and posting
-// progress at most every progress_interval_ms.
-body_result receive_body(PacketJob& job, HTTPClientContext* context,
+// Reads the body into the job's file, keeping bufsize current and posting progress at most
+// every progress_interval_ms. Stops early when the file cannot take the bytes.
+body_result receive_body(PacketJob& job, HTTPClientContext* context, body_file& file,
                          std::uint32_t& last_post_time) {
   body_result r;
+  if (!file.restart()) return r;
   while (true) {
     if (r.sum == MAX_PACKET_BYTES) {
       LOG_LINE(LOG_ERROR, "ThreadProc") << "Buffer not large enough!, bufsize=" << MAX_PACKET_BYTES
                                         << ", total=" << r.sum << ", id=" << job.id;
       break;
     }
-    const auto sum = static_cast<std::size_t>(r.sum);
-    // The buffer holds what the first response announced. A later response that brings more
-    // (the file changed on the server) may still fill the largest body a job takes.
-    if (sum + 1 == job.buffer.capacity()) make_room(job, PACKET_BUFFER_BYTES, sum);
-    const auto room = static_cast<std::uint32_t>(job.buffer.capacity() - sum);
+    // A read delivers one byte less than its room: the last one takes a terminator. Never
+    // more than the largest body a job takes.
+    const auto left = static_cast<std::uint32_t>(MAX_PACKET_BYTES - r.sum);
+    const std::uint32_t room = std::min(read_buffer_bytes, left + 1);
+    char* destination = file.room_for(room);
+    if (destination == nullptr) break;
     std::uint32_t received = 0;
-    r.last_result = HTTPClientRecvBody(context, job.buffer.data() + r.sum,
-                                       std::min(read_buffer_bytes, room), read_timeout_s,
-                                       &received);
+    r.last_result = HTTPClientRecvBody(context, destination, room, read_timeout_s, &received);
+    file.add(received);
     r.sum += static_cast<std::int32_t>(received);
     job.bufsize.store(r.sum, relaxed);
     const std::uint32_t now = platform::tick_count();
@@ -104,7 +94,8 @@ body_result receive_body(PacketJob& job, HTTPClientContext* context,
   return r;
 }
 
-enum class attempt_outcome { again, finished, exhausted };
+// unsaved: the file could not take the body; the job ends without it.
+enum class attempt_outcome { again, finished, exhausted, unsaved };
 
 attempt_outcome count_incomplete_attempt(PacketJob& job) {
   return job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts ? attempt_outcome::again
@@ -112,7 +103,7 @@ attempt_outcome count_incomplete_attempt(PacketJob& job) {
 }
 
 // One attempt: request, response, body. Ends the process itself where the failure is final.
-attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
+attempt_outcome run_attempt(PacketJob& job, body_file& file, std::uint32_t& last_post_time,
                             std::int32_t& last_result) {
   char range_text[12] = {};
   const char* range = nullptr;
@@ -124,7 +115,7 @@ attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
 
   HTTPClientContextPtr context(HTTPClientCreateContext(0));
   if ((last_result = HTTPClientSetVerb(context.get(), HTTP_VERB_GET)) != HC_OK) {
-    count_request_failure(job, "HTTPClientSetVerb");
+    count_request_failure(job, file, "HTTPClientSetVerb");
     return attempt_outcome::again;
   }
   last_result = HTTPClientSendRequest(context.get(), job.lpURL, nullptr, 0, 0, send_timeout_s, 0,
@@ -137,14 +128,14 @@ attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
                                       << ", url=" << job.lpURL << ", id=" << job.id;
   }
   if (last_result != HC_OK) {
-    count_request_failure(job, "HTTPClientSendRequest");
+    count_request_failure(job, file, "HTTPClientSendRequest");
     return attempt_outcome::again;
   }
   if ((last_result = HTTPClientRecvResponse(context.get(), response_timeout_s)) != HC_OK) {
-    count_request_failure(job, "HTTPClientRecvResponse");
+    count_request_failure(job, file, "HTTPClientRecvResponse");
     return attempt_outcome::again;
   }
-  if (HTTPClientGetStatus(context.get()) == 404) fail_not_found(job);
+  if (HTTPClientGetStatus(context.get()) == 404) fail_not_found(job, file);
 
   // The file's length comes from the first response that announced one.
   if (job.totalsize.load(relaxed) == 0)
@@ -152,17 +143,19 @@ attempt_outcome run_attempt(PacketJob& job, std::uint32_t& last_post_time,
   if (job.totalsize.load(relaxed) <= 0) {
     LOG_LINE(LOG_INFO, "ThreadProc") << "Content Length is empty, id=" << job.id;
     if (job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts) return attempt_outcome::again;
-    fail_with_box(job.wnd, u"获取文件长度失败", update_error_caption);
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "no file length after " << attempts
+                                      << " attempts, url=" << job.lpURL << ", id=" << job.id;
+    fail_with_box(file, job.wnd, u"获取文件长度失败", update_error_caption);
   }
-  make_room(job, announced_room(job.totalsize.load(relaxed)), 0);
 
-  const body_result body = receive_body(job, context.get(), last_post_time);
+  const body_result body = receive_body(job, context.get(), file, last_post_time);
   last_result = body.last_result;
   context.reset();
+  if (file.failed()) return attempt_outcome::unsaved;
   if (body.sum >= MAX_PACKET_BYTES) {
     LOG_LINE(LOG_ERROR, "ThreadProc") << "file too large! max size=" << MAX_PACKET_BYTES
                                       << ", filesize:" << body.sum;
-    fail_with_box(0, u"文件过大，更新失败", u"错误");
+    fail_with_box(file, 0, u"文件过大，更新失败", u"错误");
   }
   if (job.bufsize.load(relaxed) >= job.totalsize.load(relaxed)) {
     LOG_LINE(LOG_INFO, "ThreadProc") << "Recv buffer_size >= file_total_size, break, download finish!";
@@ -179,9 +172,13 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   std::uint32_t last_post_time = platform::tick_count();
   WinsockStartup(1);
 
+  body_file file(job.savePath);
   std::int32_t last_result = HC_OK;
-  while (run_attempt(job, last_post_time, last_result) == attempt_outcome::again) {
+  attempt_outcome outcome = attempt_outcome::again;
+  while ((outcome = run_attempt(job, file, last_post_time, last_result)) ==
+         attempt_outcome::again) {
   }
+  const bool unsaved = outcome == attempt_outcome::unsaved;
 
   const std::int32_t bufsize = job.bufsize.load(relaxed);
   const std::int32_t totalsize = job.totalsize.load(relaxed);
@@ -189,26 +186,33 @@ std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
                                     << ", id=" << job.id << ", bufsize=" << bufsize
                                     << ", totalsize=" << totalsize;
   WinsockStartup(0);
-  const std::uint32_t status = bufsize >= totalsize        ? PACKET_DONE
-                               : last_result == HC_TIMED_OUT ? PACKET_TIMED_OUT
-                                                             : PACKET_FAILED;
+  // A body the disk would not take ends the job as done: no attempt can mend a full disk.
+  const std::uint32_t status = unsaved || bufsize >= totalsize ? PACKET_DONE
+                               : last_result == HC_TIMED_OUT   ? PACKET_TIMED_OUT
+                                                               : PACKET_FAILED;
   job.thread_status.store(status, relaxed);
   LOG_LINE(LOG_DEBUG, "ThreadProc") << "thread_status=" << status << ", id=" << job.id;
 
-  if (status != PACKET_DONE) end_update_after_failed_download(job.wnd, "ThreadProc");
+  if (status != PACKET_DONE) {
+    // Logged before the box, which may wait for the player for ever.
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "download failed after " << attempts
+                                      << " attempts, url=" << job.lpURL << ", id=" << job.id;
+    file.discard();
+    end_update_after_failed_download(job.wnd, "ThreadProc");
+  }
 
-  LOG_LINE(LOG_INFO, "ThreadProc") << platform::to_ansi(u"保存文件:") << job.lpName
-                                   << ", id=" << job.id;
-  const std::string_view bytes(job.buffer.data(), static_cast<std::size_t>(bufsize));
+  if (!unsaved) {
+    LOG_LINE(LOG_INFO, "ThreadProc") << platform::to_ansi(u"保存文件:") << job.lpName
+                                     << ", id=" << job.id;
+  }
   // A file that cannot be saved (no such folder, a full disk) is logged, and the finished
-  // message goes out all the same: the package check that follows finds the file missing or
-  // short and ends the update with its box, where waiting for this message would hang it.
-  // The package is not flushed to the disk: it is checked and unpacked at once, and what it
-  // unpacks is not flushed either, so waiting for the disk would only delay the update.
-  if (const auto saved = platform::write_file(job.savePath, bytes, platform::write_flush::cached);
-      !saved) {
+  // message goes out all the same: the package check that follows finds the file missing and
+  // ends the update with its box, where waiting for this message would hang it. The package
+  // is not flushed to the disk: it is checked and unpacked at once, and what it unpacks is not
+  // flushed either, so waiting for the disk would only delay the update.
+  if (unsaved || !file.keep()) {
     LOG_LINE(LOG_ERROR, "ThreadProc") << "cannot save file:" << job.lpName
-                                      << ", reason=" << saved.reason << ", id=" << job.id;
+                                      << ", reason=" << file.failure() << ", id=" << job.id;
   }
   platform::post_message(job.wnd, WM_DOWNLOAD_FINISHED, static_cast<std::uintptr_t>(job.id), 0);
   return last_result;

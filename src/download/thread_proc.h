@@ -1,6 +1,6 @@
 #pragma once
-// The body of a download worker thread: fetches its job's URL into the job's buffer in up to
-// five attempts, saves the file in one write and tells the job's window. Every failure that
+// One transfer on a download worker thread: fetches its job's URL in up to five attempts,
+// writing the body to disk as it arrives (download/body_file.h), and tells the job's window. Every failure that
 // survives the attempts ends the process after a message box.
 #include <cstdint>
 #include <memory>

@@ -50,6 +50,9 @@ enum class write_flush { flushed, cached };
 // cannot be made, when not every byte reaches it (a full disk) or when it cannot be flushed.
 write_result write_file(std::u16string_view path, std::string_view bytes,
                         write_flush flush = write_flush::flushed);
+// The system's words for the last failed file call of this thread and its error number, as
+// write_result gives them; for the calls that answer with a bare bool.
+std::string last_error_reason();
 // Renames from over to, replacing to in one step.
 bool replace_file(std::u16string_view from, std::u16string_view to);
 bool rename_file(std::u16string_view from, std::u16string_view to);

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,11 +13,16 @@
 
 namespace {
 
-// Stands in for the worker threads: keeps the records so the test can play the worker.
+// Stands in for the worker threads: counts them and takes the waiting records in the order
+// workers would, so the test can play the worker.
 struct recorded_workers {
+  std::size_t started = 0;
   std::vector<std::shared_ptr<PacketJob>> jobs;
   packet_launcher launcher() {
-    return [this](std::shared_ptr<PacketJob> job) { jobs.push_back(std::move(job)); };
+    return [this](std::shared_ptr<transfer_queue> queue) {
+      ++started;
+      while (auto job = queue->take()) jobs.push_back(std::move(job));
+    };
   }
 };
 
@@ -91,7 +94,6 @@ TEST_F(PacketMapTest, StartFillsTheRecordAndJoinsPathWithoutSeparator) {
   EXPECT_EQ(first.totalsize.load(), 0);
   EXPECT_EQ(first.thread_status.load(), PACKET_CREATED);
   EXPECT_EQ(first.retry_cnt.load(), 0);
-  EXPECT_EQ(first.buffer.capacity(), 0u) << "no address space before the length is known";
   EXPECT_STREQ(workers.jobs[1]->lpName, "C:\\Gamedata\\a.zip");
   EXPECT_EQ(workers.jobs[1]->id, 1);
 
@@ -165,9 +167,13 @@ TEST_F(PacketMapTest, StartAllStartsInIdOrderAndQueriesReadTheWorkersCounters) {
   auto& b = *workers.jobs[1];
   auto& c = *workers.jobs[2];
 
-  EXPECT_FALSE(map.AllReceiving());
+  EXPECT_TRUE(map.AllReceiving()) << "jobs waiting for a worker do not hold it back";
   EXPECT_FALSE(map.AllFinished());
+  a.thread_status = PACKET_RUNNING;
+  EXPECT_FALSE(map.AllReceiving()) << "a running transfer without bytes";
   a.bufsize = 1000;
+  b.thread_status = PACKET_RUNNING;
+  c.thread_status = PACKET_RUNNING;
   b.bufsize = 2000;
   EXPECT_FALSE(map.AllReceiving()) << "job 2 has received nothing yet";
   c.bufsize = 3;
@@ -189,6 +195,34 @@ TEST_F(PacketMapTest, StartAllStartsInIdOrderAndQueriesReadTheWorkersCounters) {
   b.thread_status = PACKET_DONE;
   c.thread_status = PACKET_DONE;
   EXPECT_TRUE(map.AllFinished());
+}
+
+// Each case: jobs in the table, transfers allowed at once, workers started.
+TEST_F(PacketMapTest, StartAllStartsAtMostTheAllowedWorkersWhoTakeTheJobsInListOrder) {
+  const struct {
+    std::size_t jobs, allowed, workers;
+  } cases[] = {{0, 16, 0}, {3, 16, 3}, {40, 16, 16}, {40, 1, 1}, {5, 0, 1}, {2000, 16, 16}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.jobs << " jobs, " << c.allowed << " at once");
+    CPacketMap table;
+    recorded_workers started;
+    for (std::size_t i = 0; i < c.jobs; ++i) table.AddPacket(1, u"C:\\", u"p", u"http://h/p", u"1");
+    table.StartAll(started.launcher(), c.allowed);
+    EXPECT_EQ(started.started, c.workers);
+    ASSERT_EQ(started.jobs.size(), c.jobs);
+    for (std::size_t i = 0; i < c.jobs; ++i) EXPECT_EQ(started.jobs[i]->id, static_cast<std::int32_t>(i));
+  }
+}
+
+TEST_F(PacketMapTest, AJobAddedLaterIsStartedAloneByTheNextStartAll) {
+  add(u"a.zip");
+  map.StartAll(workers.launcher());
+  const PacketJob* first = map.First()->GetJob();
+  add(u"b.zip");
+  map.StartAll(workers.launcher());
+  ASSERT_EQ(workers.jobs.size(), 2u);
+  EXPECT_EQ(workers.jobs[1]->id, 1);
+  EXPECT_EQ(map.First()->GetJob(), first) << "a started job keeps its record";
 }
 
 TEST_F(PacketMapTest, MarkProgressIsTheBaseOfTheSpeed) {
@@ -224,39 +258,6 @@ TEST(BytesPerSecond, MovesInStepsOfOneThousand) {
     EXPECT_EQ(bytes_per_second(c.total, c.mark_bytes, c.now, c.mark_time), c.expected)
         << c.total << " " << c.mark_bytes << " " << c.now << " " << c.mark_time;
   }
-}
-
-// Resident memory of this process in bytes, or 0 where the system does not tell.
-std::size_t resident_bytes() {
-  std::ifstream statm("/proc/self/statm");
-  std::size_t pages_total = 0;
-  std::size_t pages_resident = 0;
-  if (!(statm >> pages_total >> pages_resident)) return 0;
-  return pages_resident * 4096;
-}
-
-TEST(PacketJobRecord, FiveBuffersCostNothingUntilBytesArrive) {
-  if (resident_bytes() == 0) GTEST_SKIP() << "no resident-memory figure on this system";
-  const std::size_t before = resident_bytes();
-  std::vector<std::unique_ptr<PacketJob>> jobs;
-  for (int i = 0; i < 5; ++i) {
-    jobs.push_back(std::make_unique<PacketJob>());
-    ASSERT_TRUE(jobs.back()->buffer.reserve(PACKET_BUFFER_BYTES, 0));
-  }
-  const std::size_t after = resident_bytes();
-  const std::size_t grown = after > before ? after - before : 0;
-  // Five filled buffers would be 140 MiB; untouched ones stay far below a single buffer.
-  EXPECT_LT(grown, std::size_t{8} << 20) << "grew by " << grown << " bytes";
-
-  // Received bytes cost their pages only (large ones of 2 MiB where the system has them).
-  for (const auto& job : jobs) std::memset(job->buffer.data(), 'x', 100000);
-  const std::size_t received = resident_bytes();
-  const std::size_t grown_by_bytes = received > after ? received - after : 0;
-  EXPECT_LT(grown_by_bytes, std::size_t{5 * 3} << 20) << "grew by " << grown_by_bytes << " bytes";
-
-  // The buffer really is that large: its last byte, the terminator's place, is usable.
-  jobs[0]->buffer.data()[PACKET_BUFFER_BYTES - 1] = 0;
-  EXPECT_EQ(PACKET_BUFFER_BYTES, 29360129u);
 }
 
 }  // namespace

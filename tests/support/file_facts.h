@@ -21,15 +21,10 @@ file_seconds file_times_of(const std::filesystem::path& file);
 // (md5sum; the system's crypto provider on Windows).
 std::string reference_md5_hex(const std::filesystem::path& file);
 
-// A file that the system lets a program open for writing but whose every write fails as on a
-// full disk (/dev/full), with the system's own words for that failure. None where the system
-// has no such device.
-struct full_disk_file {
-  std::u16string folder;  // in the launcher's own form, ending with a separator
-  std::u16string name;
-  std::string reason;
-};
-std::optional<full_disk_file> full_disk();
+// Makes every write of this process that would take a file past `bytes` fail, as a full disk
+// makes it fail, and returns the system's words for that failure. None where the system has
+// no such limit.
+std::optional<std::string> limit_file_size(std::uint64_t bytes);
 
 // The path of the running test program, as the system reports it.
 std::filesystem::path own_program();

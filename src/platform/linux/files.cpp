@@ -140,6 +140,8 @@ write_result write_file(std::u16string_view path, std::string_view bytes, write_
   return {true, {}};
 }
 
+std::string last_error_reason() { return failed_write(errno).reason; }
+
 bool replace_file(std::u16string_view from, std::u16string_view to) {
   return rename_file(from, to);  // rename(2) replaces the target atomically
 }

@@ -157,6 +157,8 @@ write_result write_file(std::u16string_view path, std::string_view bytes, write_
   return {true, {}};
 }
 
+std::string last_error_reason() { return failed_write(GetLastError()).reason; }
+
 bool replace_file(std::u16string_view from, std::u16string_view to) {
   return MoveFileExW(to_wide(from).c_str(), to_wide(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <string>
 
 namespace testing_support {
 
@@ -41,5 +43,28 @@ bool limit_address_space(std::uint64_t bytes) {
   limit.rlim_cur = bytes;
   return setrlimit(RLIMIT_AS, &limit) == 0;
 }
+
+std::uint64_t peak_resident_bytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtoull(line.c_str() + 6, nullptr, 10) << 10;
+  return 0;
+}
+
+namespace {
+
+std::size_t entries_of(const char* folder) {
+  std::error_code error;
+  std::size_t n = 0;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error))
+    ++n;
+  return n;
+}
+
+}  // namespace
+
+process_load current_load() { return {entries_of("/proc/self/task"), entries_of("/proc/self/fd")}; }
 
 }  // namespace testing_support

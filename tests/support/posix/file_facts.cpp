@@ -1,7 +1,10 @@
 #include "support/file_facts.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <cctype>
 #include <cerrno>
@@ -28,9 +31,12 @@ std::string reference_md5_hex(const std::filesystem::path& file) {
   return digest;
 }
 
-std::optional<full_disk_file> full_disk() {
-  if (!std::filesystem::exists("/dev/full")) return std::nullopt;
-  return full_disk_file{u"/dev/", u"full", std::strerror(ENOSPC)};
+std::optional<std::string> limit_file_size(std::uint64_t bytes) {
+  // The write that crosses the limit then fails with EFBIG instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::nullopt;
+  return std::string(std::strerror(EFBIG));
 }
 
 std::filesystem::path own_program() {

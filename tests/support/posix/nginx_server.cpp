@@ -61,7 +61,8 @@ bool nginx_server::start(const std::filesystem::path& root, std::uint16_t port) 
             "pid "
          << (prefix / "nginx.pid").string() << ";\n"
          << "error_log " << (prefix / "error.log").string() << " warn;\n"
-         << "events { worker_connections 64; }\n"
+         // The connections of Debian's stock configuration.
+         << "events { worker_connections 768; }\n"
             "http {\n"
             "  access_log off;\n"
             "  default_type application/octet-stream;\n"

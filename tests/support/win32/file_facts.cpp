@@ -91,8 +91,8 @@ std::string reference_md5_hex(const std::filesystem::path& file) {
   return text;
 }
 
-// Windows has no device that fails every write as a full disk does.
-std::optional<full_disk_file> full_disk() { return std::nullopt; }
+// Windows has no per-process limit on the size of the files it writes.
+std::optional<std::string> limit_file_size(std::uint64_t) { return std::nullopt; }
 
 std::filesystem::path own_program() {
   std::vector<wchar_t> buffer(MAX_PATH);
