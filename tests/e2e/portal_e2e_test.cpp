@@ -18,7 +18,7 @@
 #include "support/temp_folder.h"
 #include "support/test_authority.h"
 #include "support/test_server.h"
-#include "update/install_records.h"
+#include "support/utf16_bytes.h"
 
 namespace {
 
@@ -170,7 +170,7 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   EXPECT_EQ(read_bytes(dir.path() / "ui/fonts/readme.txt"),
             "Demo package ui.7: ui/fonts/readme.txt\n");
   EXPECT_EQ(read_bytes(dir.path() / "dlist"),
-            dlistBytes({{u"data", u"3"}, {u"sound", u"2"}, {u"ui", u"7"}}));
+            testing_support::utf16le(u"||3|data||2|sound||7|ui||"));
 
   // The game: started in the launcher folder with the server and the parameter file.
   const std::string game = wait_for_file(dir.path() / "game_run.txt", 10000);

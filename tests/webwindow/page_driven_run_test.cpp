@@ -8,8 +8,8 @@
 #include "platform/text.h"
 #include "support/child_program.h"
 #include "support/test_server.h"
+#include "support/utf16_bytes.h"
 #include "test_packages.h"
-#include "update/install_records.h"
 
 namespace {
 
@@ -116,8 +116,7 @@ TEST_F(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
 
   // What was installed, and the list the exit path saved.
   for (const auto& p : packages) EXPECT_EQ(read_bytes(dir / p.entry), p.content) << p.entry;
-  EXPECT_EQ(read_bytes(dir / "dlist"),
-            dlistBytes({{u"res", u"1"}, {u"snd", u"3"}, {u"ui", u"2"}}));
+  EXPECT_EQ(read_bytes(dir / "dlist"), testing_support::utf16le(u"||1|res||3|snd||2|ui||"));
   const std::string log = read_bytes(dir / "zefa_wd_run.log.1");
   EXPECT_NE(log.find("[CWebWindow::Exec]>> 执行命令"), std::string::npos);
   EXPECT_NE(log.rfind("[wWinMain]>> 程序准备退出"), std::string::npos);
@@ -149,7 +148,7 @@ TEST_F(PageDrivenRun, TheStartAfterAFailedCheckInstallsWhatIsOnDiskAndFetchesOnl
   ASSERT_EQ(requests.size(), firstRequests + 1) << second.output;
   EXPECT_EQ(requests.back().rfind("GET /ui.2?", 0), 0u) << requests.back();
   for (const auto& p : packages) EXPECT_EQ(read_bytes(dir / p.entry), p.content) << p.entry;
-  EXPECT_EQ(read_bytes(dir / "dlist"), dlistBytes({{u"res", u"1"}, {u"ui", u"2"}}));
+  EXPECT_EQ(read_bytes(dir / "dlist"), testing_support::utf16le(u"||1|res||2|ui||"));
   EXPECT_NE(gameRecord().find("arg=s1|"), std::string::npos);
   const std::string log = read_bytes(dir / "zefa_wd_run.log.1").substr(firstLog);
   EXPECT_EQ(log.find("[ERROR"), std::string::npos) << log;
