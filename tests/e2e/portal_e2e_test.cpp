@@ -15,10 +15,12 @@
 #include "e2e/synthetic_mouse.h"
 #include "skin_origin.h"
 #include "support/child_program.h"
+#include "support/program_output.h"
 #include "support/temp_folder.h"
 #include "support/test_authority.h"
 #include "support/test_server.h"
 #include "support/utf16_bytes.h"
+#include "support/wait_until.h"
 
 namespace {
 
@@ -43,12 +45,9 @@ bool starts_with(const fields& event, const fields& prefix) {
 
 // Waits until a file exists and is not empty; its content, or "" after the time limit.
 std::string wait_for_file(const fs::path& file, int limit_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (fs::exists(file) && fs::file_size(file) > 0) return read_bytes(file);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return {};
+  std::string content;
+  testing_support::wait_until([&] { return !(content = read_bytes(file)).empty(); }, limit_ms);
+  return content;
 }
 
 struct PortalRun : ::testing::Test {
@@ -106,13 +105,11 @@ struct PortalRun : ::testing::Test {
   }
 
   bool wait_for_event(const fields& prefix, int limit_ms) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-    do {
+    return testing_support::wait_until([&] {
       for (const auto& event : events())
         if (starts_with(event, prefix)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
+      return false;
+    }, limit_ms);
   }
 
   std::string events_text() const {
@@ -206,11 +203,7 @@ TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {
   const std::string text = log();
   const std::string package_address =
       "lpURL=" + server->secure_base_url() + "/fault/rate=400000/portal/packages/";
-  std::size_t https_jobs = 0;
-  for (auto at = text.find(package_address); at != std::string::npos;
-       at = text.find(package_address, at + 1))
-    ++https_jobs;
-  EXPECT_EQ(https_jobs, 3u) << text;
+  EXPECT_EQ(testing_support::count_of(text, package_address), 3u) << text;
   int package_requests = 0;
   for (const auto& request : server->requests())
     if (request.rfind("GET /fault/rate=400000/portal/packages/", 0) == 0) ++package_requests;

@@ -26,8 +26,12 @@ inline std::string box_line(const std::u16string& caption, const std::u16string&
 }
 
 // The box a download worker shows when a package cannot be fetched after its retries.
-inline std::string download_failure_box() {
-  return box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出");
+inline const std::u16string download_failure_text = u"由于您的网络不稳定，程序下载数据失败，即将退出";
+
+inline std::string download_failure_box() { return box_line(u"更新错误", download_failure_text); }
+
+inline std::string download_failure_box(const std::string& owner) {
+  return box_line(u"更新错误", download_failure_text, owner);
 }
 
 }  // namespace testing_support

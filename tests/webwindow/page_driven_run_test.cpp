@@ -1,12 +1,12 @@
 // The launcher program's whole run driven by its page on the headless desktop: load,
 // JsUpdateGame, updateGame, downloads, extraction, entryGame, the game started, and the exit
 // path with the download list saved.
-#include <chrono>
 #include <sstream>
-#include <thread>
 
 #include "platform/text.h"
 #include "support/child_program.h"
+#include "support/program_output.h"
+#include "support/start_record.h"
 #include "support/test_server.h"
 #include "support/utf16_bytes.h"
 #include "test_packages.h"
@@ -65,12 +65,8 @@ class PageDrivenRun : public ::testing::Test {
 
   // The stand-in game's record once it is whole.
   std::string gameRecord() {
-    std::string game = read_bytes(dir / "game.txt");
-    for (int i = 0; i < 300 && game.find("--\n") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      game = read_bytes(dir / "game.txt");
-    }
-    return game;
+    testing_support::wait_for_starts(dir / "game.txt");
+    return read_bytes(dir / "game.txt");
   }
 
   testing_support::temp_folder launcherFolder;
@@ -133,9 +129,9 @@ TEST_F(PageDrivenRun, TheStartAfterAFailedCheckInstallsWhatIsOnDiskAndFetchesOnl
   makePackage(serverRoot.path() / "ui.2", {{"ui/b.txt", "not what the page's digest names"}});
   const auto first = run(list);
   ASSERT_EQ(first.exit_code, 0) << first.output;
-  // The headless desktop writes its boxes in UTF-8 on every system.
-  const std::string box = platform::to_utf8(u"message box [提示] 微端数据校验失败，请重试");
-  EXPECT_NE(first.output.find(box), std::string::npos) << first.output;
+  EXPECT_NE(first.output.find(testing_support::box_line(u"提示", u"微端数据校验失败，请重试")),
+            std::string::npos)
+      << first.output;
   EXPECT_FALSE(fs::exists(dir / "ui.2")) << "the package that failed its check is gone";
   EXPECT_FALSE(fs::exists(dir / "game.txt")) << "no game after a failed update";
   const std::size_t firstRequests = server.requests().size();
