@@ -97,8 +97,10 @@ struct TypingIntoThePage : ::testing::Test {
     testing_support::wait_until([&] {
       for (const auto& request : server->requests()) {
         const std::string line = request.substr(0, request.find("\r\n"));
-        if (line.rfind("GET " + prefix, 0) == 0) found = line;
-        if (!found.empty()) return true;
+        if (line.rfind("GET " + prefix, 0) == 0) {
+          found = line;
+          return true;
+        }
       }
       return false;
     }, limit_ms);

@@ -1,6 +1,7 @@
 // The web window as a portal page and its player meet it, with the real launcher program on an
-// X display: the keyboard on first show, the page's own background, drops on the page, the
-// page's dialogs and calls into a page that is busy with one. Screenshots of what the screen
+// X display: the keyboard on first show, the page's own background, the link protocol's default
+// in a linked mimeapps.list, drops on the page, the page's dialogs and calls into a page that is
+// busy with one. Screenshots of what the screen
 // showed go to the build tree (E2E_SCREENSHOT_DIR).
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

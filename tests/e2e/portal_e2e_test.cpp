@@ -123,7 +123,7 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   auto launcher = start_launcher("play.html");
   ASSERT_EQ(launcher.wait_for(std::chrono::seconds(70)), std::future_status::ready);
   const auto result = launcher.get();
-  ASSERT_EQ(result.exit_code, 0) << result.output;
+  ASSERT_EQ(result.exit_code, 0) << result.output << log() << events_text();
 
   // The page's view: loaded, asked once, updated with progress of several packages, done.
   const auto seen = events();
@@ -196,7 +196,7 @@ TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {
   auto launcher = start_launcher("play.html");
   ASSERT_EQ(launcher.wait_for(std::chrono::seconds(70)), std::future_status::ready);
   const auto result = launcher.get();
-  ASSERT_EQ(result.exit_code, 0) << result.output;
+  ASSERT_EQ(result.exit_code, 0) << result.output << log() << events_text();
 
   // The page's addresses are its own origin's: each package came over https.
   ASSERT_TRUE(wait_for_event({"onGetDownloadProcess", "5"}, 1000)) << events_text();
