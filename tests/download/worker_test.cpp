@@ -17,6 +17,7 @@
 #include "support/address_space.h"
 #include "support/child_program.h"
 #include "support/file_facts.h"
+#include "support/program_output.h"
 #include "support/temp_folder.h"
 #include "support/test_authority.h"
 #include "support/test_server.h"
@@ -268,20 +269,6 @@ class FatalWorkerTest : public WorkerTest {
                      downloads.path(), environment, 240000);
   }
 
-  static std::size_t occurrences(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-  }
-
-  // The box line of the headless desktop (UTF-8 on every system), with the owner the window of
-  // the child or none.
-  static std::string box_line(const std::u16string& caption, const std::u16string& text,
-                              const std::string& owner) {
-    return "message box [" + platform::to_utf8(caption) + "] " + platform::to_utf8(text) +
-           " (owner " + owner + ")";
-  }
-
   static std::string window_of(const child_result& r) {
     const auto at = r.output.find("window=");
     if (at == std::string::npos) return "?";
@@ -302,11 +289,11 @@ TEST_F(FatalWorkerTest, NotFoundOnALaterAttemptEndsTheProcessWithTheNotFoundBox)
   const std::string address = url("/fault/cut=300+status=404/a.bin?77");
   const auto r = run(address);
   expect_ended_by_worker(r);
-  EXPECT_EQ(occurrences(r.output, box_line(u"提示", u"请求的资源(" + platform::from_utf8(address) + u")不存在，请联系GM!", "0")), 1u)
+  EXPECT_EQ(count_of(r.output, box_line(u"提示", u"请求的资源(" + platform::from_utf8(address) + u")不存在，请联系GM!", "0")), 1u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 1u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> request resource not found:" + address), 1u);
-  EXPECT_EQ(occurrences(r.output, "Redownload, start pos=300"), 1u);
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> request resource not found:" + address), 1u);
+  EXPECT_EQ(count_of(r.output, "Redownload, start pos=300"), 1u);
   EXPECT_EQ(server.requests().size(), 2u) << "no attempt after the 404";
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin"));
 }
@@ -315,9 +302,9 @@ TEST_F(FatalWorkerTest, FiveResponsesWithoutLengthEndWithTheFileLengthBox) {
   write_bytes(files.path() / "a.bin", pattern_bytes(1000));
   const auto r = run(url("/fault/nolength/a.bin"));
   expect_ended_by_worker(r);
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> Content Length is empty, id=0"), 5u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> no file length after 5 attempts, url="), 1u);
-  EXPECT_EQ(occurrences(r.output, box_line(u"更新错误", u"获取文件长度失败", window_of(r))), 1u)
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> Content Length is empty, id=0"), 5u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> no file length after 5 attempts, url="), 1u);
+  EXPECT_EQ(count_of(r.output, box_line(u"更新错误", u"获取文件长度失败", window_of(r))), 1u)
       << r.output;
   EXPECT_EQ(server.requests().size(), 5u);
 }
@@ -326,10 +313,10 @@ TEST_F(FatalWorkerTest, ABodyOfTheFullBufferIsRefusedAsTooLarge) {
   write_bytes(files.path() / "big.bin", pattern_bytes(static_cast<std::size_t>(MAX_PACKET_BYTES)));
   const auto r = run(url("/big.bin"), "big.bin");
   expect_ended_by_worker(r);
-  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 1u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> file too large! max size=29360128, filesize:29360128"), 1u)
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> file too large! max size=29360128, filesize:29360128"), 1u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u) << r.output;
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "big.bin"));
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "big.bin~")) << "nor its partial file";
 }
@@ -339,10 +326,10 @@ TEST_F(FatalWorkerTest, ABodyBeyondTheBufferStopsAtItsEndAndIsRefused) {
               pattern_bytes(static_cast<std::size_t>(MAX_PACKET_BYTES) + 5000));
   const auto r = run(url("/big.bin"), "big.bin");
   expect_ended_by_worker(r);
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> Buffer not large enough!, bufsize=29360128, total=29360128, id=0"), 1u)
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> Buffer not large enough!, bufsize=29360128, total=29360128, id=0"), 1u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, "file too large! max size=29360128, filesize:29360128"), 1u);
-  EXPECT_EQ(occurrences(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u);
+  EXPECT_EQ(count_of(r.output, "file too large! max size=29360128, filesize:29360128"), 1u);
+  EXPECT_EQ(count_of(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u);
 }
 
 TEST_F(FatalWorkerTest, AnHttpsAddressWithARefusedCertificateFailsFiveRequestsWithTheReason) {
@@ -353,13 +340,13 @@ TEST_F(FatalWorkerTest, AnHttpsAddressWithARefusedCertificateFailsFiveRequestsWi
   const std::string address = secure.secure_base_url() + "/a.bin";
   const auto r = run(address);
   expect_ended_by_worker(r);
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> HTTPClientSendRequest FAIL:, id=0"), 5u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> secure connection failed: the certificate is "
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> HTTPClientSendRequest FAIL:, id=0"), 5u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> secure connection failed: the certificate is "
                                   "self-signed and not trusted, url=" + address + ", id=0"),
             5u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 6u) << "each reason, then the outcome";
-  EXPECT_EQ(occurrences(r.output,
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 6u) << "each reason, then the outcome";
+  EXPECT_EQ(count_of(r.output,
                         box_line(u"更新错误", u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
                                  window_of(r))),
             1u)
@@ -371,14 +358,13 @@ TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenT
   write_bytes(files.path() / "a.bin", pattern_bytes(1000));
   const auto r = run(url("/fault/cut=700/a.bin"));
   expect_ended_by_worker(r);
-  const std::u16string text = u"由于您的网络不稳定，程序下载数据失败，即将退出";
-  EXPECT_EQ(occurrences(r.output, "Redownload, start pos=700"), 4u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> Retry_cnt=5, id=0, bufsize=700, totalsize=1000"), 1u);
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> thread_status=4, id=0"), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, "Redownload, start pos=700"), 4u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> Retry_cnt=5, id=0, bufsize=700, totalsize=1000"), 1u);
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> thread_status=4, id=0"), 1u) << r.output;
   const auto outcome = r.output.find("[ThreadProc]>> download failed after 5 attempts, url=");
-  const auto box = r.output.find(box_line(u"更新错误", text, window_of(r)));
+  const auto box = r.output.find(download_failure_box(window_of(r)));
   // Log text is in the ANSI code page.
-  const auto error = r.output.find("[ThreadProc]>> " + platform::to_ansi(text));
+  const auto error = r.output.find("[ThreadProc]>> " + platform::to_ansi(download_failure_text));
   ASSERT_NE(box, std::string::npos) << r.output;
   ASSERT_NE(error, std::string::npos) << r.output;
   EXPECT_LT(outcome, box) << "the outcome is logged before the box, which may wait for ever";
@@ -386,7 +372,7 @@ TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenT
   EXPECT_EQ(server.requests().size(), 5u);
 }
 
-// A 32-bit launcher has 2 GiB of address space for everything; every job starts at once. A
+// A 32-bit launcher has 2 GiB of address space for everything, its workers included. A
 // 32-bit test program has them by nature, a 64-bit one is limited to them.
 TEST_F(FatalWorkerTest, TwoHundredSmallPackagesRunAtOnceInTheAddressSpaceOfA32BitLauncher) {
   constexpr bool thirty_two_bit = sizeof(void*) == 4;
@@ -400,10 +386,10 @@ TEST_F(FatalWorkerTest, TwoHundredSmallPackagesRunAtOnceInTheAddressSpaceOfA32Bi
   const std::string tail = r.output.substr(r.output.size() - std::min<std::size_t>(r.output.size(), 3000));
   EXPECT_EQ(r.exit_code, 3) << tail;
   if (!thirty_two_bit) {
-    EXPECT_EQ(occurrences(r.output, "address space limited to 2048 MiB"), 1u) << tail;
+    EXPECT_EQ(count_of(r.output, "address space limited to 2048 MiB"), 1u) << tail;
   }
-  EXPECT_EQ(occurrences(r.output, "finished jobs: 200"), 1u) << tail;
-  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 0u) << tail;
+  EXPECT_EQ(count_of(r.output, "finished jobs: 200"), 1u) << tail;
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 0u) << tail;
   for (int i = 0; i < 200; ++i) {
     const std::string name = "p.bin." + std::to_string(i);
     EXPECT_TRUE(file_bytes(downloads.path() / name) == content) << name;
@@ -416,8 +402,8 @@ TEST_F(FatalWorkerTest, ABodyLargerThanTheAddressSpaceLeftArrivesWhole) {
   const std::string content = pattern_bytes(25000000);
   write_bytes(files.path() / "a.bin", content);
   const auto r = run(url("/a.bin"), "a.bin", {{"DOWNLOAD_CHILD_ADDRESS_SPACE_MIB", "+20"}});
-  EXPECT_EQ(occurrences(r.output, "finished jobs: 1"), 1u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 0u) << r.output;
+  EXPECT_EQ(count_of(r.output, "finished jobs: 1"), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 0u) << r.output;
   EXPECT_TRUE(file_bytes(downloads.path() / "a.bin") == content);
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin~"));
 }
@@ -433,14 +419,14 @@ TEST_F(FatalWorkerTest, ADiskThatFillsWithinTheBodyIsLoggedAndLeavesNoPartialFil
   const std::string reason =
       r.output.substr(said + 19, r.output.find_first_of("\r\n", said) - said - 19);
   if (reason == "no such limit here") GTEST_SKIP() << reason;
-  EXPECT_EQ(occurrences(r.output, "finished jobs: 1"), 1u) << r.output;
-  EXPECT_EQ(occurrences(r.output, "[ERROR]"), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, "finished jobs: 1"), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 1u) << r.output;
   const std::string path = platform::to_ansi(downloads.core_folder()) + "a.bin";
-  EXPECT_EQ(occurrences(r.output, "[ThreadProc]>> cannot save file:" + path + ", reason=" +
+  EXPECT_EQ(count_of(r.output, "[ThreadProc]>> cannot save file:" + path + ", reason=" +
                                       reason + " ("),
             1u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, "thread_status=3, id=0"), 1u);
+  EXPECT_EQ(count_of(r.output, "thread_status=3, id=0"), 1u);
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin"));
   EXPECT_FALSE(std::filesystem::exists(downloads.path() / "a.bin~"));
 }
@@ -452,14 +438,13 @@ TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownlo
                      {{"DOWNLOAD_CHILD_JOBS", "3"}, {"DOWNLOAD_CHILD_REFUSED_THREAD", "2"}});
   expect_ended_by_worker(r);
   const std::system_error refused(std::make_error_code(std::errc::resource_unavailable_try_again));
-  EXPECT_EQ(occurrences(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
+  EXPECT_EQ(count_of(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, std::string("[CPacket::Start]>> cannot start the download worker: ") +
+  EXPECT_EQ(count_of(r.output, std::string("[CPacket::Start]>> cannot start the download worker: ") +
                                       refused.what() + "\n"),
             1u)
       << r.output;
-  EXPECT_EQ(occurrences(r.output, box_line(u"更新错误", u"由于您的网络不稳定，程序下载数据失败，即将退出",
-                                           window_of(r))),
+  EXPECT_EQ(count_of(r.output, download_failure_box(window_of(r))),
             1u);
 }
 

@@ -1,7 +1,10 @@
 // The WebKit browser host with a real page: window.external calls reach the dispatch object
-// by name, page functions are called by name, and each load completes once.
+// by name, page functions are called by name, each load completes once, and what the browser
+// keeps stays in the launcher's own user folders.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -66,7 +69,6 @@ function next(n) { return n + 1; }
 function broken() { throw new Error("broken on purpose"); }
 function quiet() {}
 function later() { return Promise.resolve(5); }
-function forever() { for (;;) {} }
 </script>
 <iframe src="frame.html"></iframe>
 </body></html>)";
@@ -74,15 +76,15 @@ function forever() { for (;;) {} }
 const char* const frame = R"(<!DOCTYPE html>
 <html><body><script>window.external.callIE("from the frame");</script></body></html>)";
 
-struct BrowserHost : ::testing::Test {
+// A browser host showing a page of the test's own, loaded to its end.
+struct BrowserPage : ::testing::Test {
   testing_support::temp_folder dir;
   recording_external external;
   std::unique_ptr<platform::browser_host> host;
   std::u16string address;
 
-  void SetUp() override {
-    write(dir.path() / "index.html", page);
-    write(dir.path() / "frame.html", frame);
+  void show(const std::string& page_text) {
+    write(dir.path() / "index.html", page_text);
     address = platform::from_utf8("file://" + (dir.path() / "index.html").string());
     const auto window = platform::create_message_window(
         [](std::uint32_t, std::uintptr_t, std::intptr_t) { return std::intptr_t{0}; });
@@ -92,12 +94,21 @@ struct BrowserHost : ::testing::Test {
     ASSERT_TRUE(testing_support::run_until([&] { return external.completed == 1; }, 20000));
   }
 
-  bool frame_called() const {
+  // Whether the page called callIE with this one text.
+  bool called_with(std::u16string_view text) const {
     for (const auto& call : external.calls)
-      if (call.params.cArgs() == 1 && call.params.rgvarg[0].bstrVal == u"from the frame")
-        return true;
+      if (call.params.cArgs() == 1 && call.params.rgvarg[0].bstrVal == text) return true;
     return false;
   }
+};
+
+struct BrowserHost : BrowserPage {
+  void SetUp() override {
+    write(dir.path() / "frame.html", frame);
+    show(page);
+  }
+
+  bool frame_called() const { return called_with(u"from the frame"); }
 };
 
 TEST_F(BrowserHost, ExternalCallsArriveByNameWithTheirArgumentsReversed) {
@@ -157,16 +168,84 @@ TEST_F(BrowserHost, EachLoadCompletesOnceAndAFailedLoadNotAtAll) {
   EXPECT_EQ(external.completed, 2);
 }
 
-// Runs last: the page stays busy for good.
-TEST_F(BrowserHost, ACallThePageIsStillRunningIsDeliveredAndAPageThatNeverReturnsHoldsNothingUp) {
+// A page whose function runs far past the launcher's wait for an answer (five seconds), and
+// tells the launcher when it is done.
+const char* const busy_page = R"(<!DOCTYPE html>
+<html><body><script>
+function busy(seconds) {
+  const end = Date.now() + seconds * 1000;
+  while (Date.now() < end) {}
+  window.external.callIE("busy done");
+  return "finished";
+}
+function tell(what) { window.external.callIE(what); }
+</script></body></html>)";
+
+struct BusyPage : BrowserPage {
+  void SetUp() override { show(busy_page); }
+};
+
+TEST_F(BusyPage,
+       ACallThePageIsStillRunningIsDeliveredAndAPageThatDoesNotReturnHoldsNothingUp) {
   variant result = variant::text(u"untouched");
-  EXPECT_EQ(host->call_script(u"forever", {}, &result), platform::s_ok)
+  dispatch_params seconds;
+  seconds.rgvarg = {variant::number(15)};
+  EXPECT_EQ(host->call_script(u"busy", seconds, &result), platform::s_ok)
       << "the page has the call and is running it";
-  EXPECT_EQ(result.vt, variant_type::empty);
-  dispatch_params number;
-  number.rgvarg = {variant::number(1)};
-  EXPECT_EQ(host->call_script(u"next", number, &result), platform::s_ok)
+  EXPECT_EQ(result.vt, variant_type::empty) << "the launcher went on before the answer";
+  EXPECT_FALSE(called_with(u"busy done"));
+
+  dispatch_params later;
+  later.rgvarg = {variant::text(u"the later call")};
+  EXPECT_EQ(host->call_script(u"tell", later, &result), platform::s_ok)
       << "a later call waits in the page behind it";
+  ASSERT_TRUE(testing_support::run_until([&] { return called_with(u"the later call"); }, 60000))
+      << "the later call ran once the page was free";
+  ASSERT_EQ(external.calls.size(), 2u);
+  EXPECT_EQ(external.calls[0].params.rgvarg[0].bstrVal, u"busy done") << "in order";
+}
+
+const char* const storage_page = R"(<!DOCTYPE html>
+<html><body><script>
+localStorage.setItem("player", "kept between starts");
+window.external.callIE(localStorage.getItem("player"));
+</script></body></html>)";
+
+// The browser's files among the user's folders: its local storage and its disk cache.
+std::vector<std::filesystem::path> browser_files() {
+  std::vector<std::filesystem::path> found;
+  for (const char* variable :
+       {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
+    std::error_code missing;
+    for (std::filesystem::recursive_directory_iterator it(std::getenv(variable), missing), end;
+         !missing && it != end; it.increment(missing)) {
+      const std::string path = it->path().string();
+      if (path.find(".localstorage") != std::string::npos ||
+          path.find("/WebKitCache/") != std::string::npos)
+        found.push_back(it->path());
+    }
+  }
+  return found;
+}
+
+TEST_F(BrowserPage, TheBrowsersStorageAndCacheStayInTheLaunchersOwnUserFolders) {
+  show(storage_page);
+  ASSERT_TRUE(
+      testing_support::run_until([&] { return called_with(u"kept between starts"); }, 10000));
+  const std::filesystem::path data = std::getenv("XDG_DATA_HOME");
+  const std::filesystem::path cache = std::getenv("XDG_CACHE_HOME");
+  const std::filesystem::path own_storage =
+      data / "QzLauncherZEFA" / "localstorage" / "file__0.localstorage";
+  EXPECT_TRUE(
+      testing_support::run_until([&] { return std::filesystem::exists(own_storage); }, 30000))
+      << "the page's local storage is kept in the launcher's data folder";
+  EXPECT_TRUE(std::filesystem::is_directory(cache / "QzLauncherZEFA" / "WebKitCache"));
+  for (const auto& file : browser_files()) {
+    const std::string path = file.string();
+    EXPECT_TRUE(path.rfind((data / "QzLauncherZEFA/").string(), 0) == 0 ||
+                path.rfind((cache / "QzLauncherZEFA/").string(), 0) == 0)
+        << path << " is outside the launcher's own folders";
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "support/child_program.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
+#include "support/waiting.h"
 
 namespace {
 
@@ -92,24 +93,23 @@ struct TypingIntoThePage : ::testing::Test {
   // The first line of the first request whose target starts with prefix, waiting for it up to
   // limit_ms; empty when none came.
   std::string wait_for_request(const std::string& prefix, int limit_ms) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-    do {
+    std::string found;
+    testing_support::wait_until([&] {
       for (const auto& request : server->requests()) {
         const std::string line = request.substr(0, request.find("\r\n"));
-        if (line.rfind("GET " + prefix, 0) == 0) return line;
+        if (line.rfind("GET " + prefix, 0) == 0) {
+          found = line;
+          return true;
+        }
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return {};
+      return false;
+    }, limit_ms);
+    return found;
   }
 
   bool wait_for_log(const std::string& text, int limit_ms) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-    do {
-      if (log().find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
+    return testing_support::wait_until([&] { return log().find(text) != std::string::npos; },
+                                       limit_ms);
   }
 
   void click(int x, int y) {

@@ -15,10 +15,12 @@
 #include "e2e/synthetic_mouse.h"
 #include "skin_origin.h"
 #include "support/child_program.h"
+#include "support/program_output.h"
 #include "support/temp_folder.h"
 #include "support/test_authority.h"
 #include "support/test_server.h"
-#include "update/install_records.h"
+#include "support/utf16_bytes.h"
+#include "support/waiting.h"
 
 namespace {
 
@@ -43,12 +45,9 @@ bool starts_with(const fields& event, const fields& prefix) {
 
 // Waits until a file exists and is not empty; its content, or "" after the time limit.
 std::string wait_for_file(const fs::path& file, int limit_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (fs::exists(file) && fs::file_size(file) > 0) return read_bytes(file);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return {};
+  std::string content;
+  testing_support::wait_until([&] { return !(content = read_bytes(file)).empty(); }, limit_ms);
+  return content;
 }
 
 struct PortalRun : ::testing::Test {
@@ -106,13 +105,11 @@ struct PortalRun : ::testing::Test {
   }
 
   bool wait_for_event(const fields& prefix, int limit_ms) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-    do {
+    return testing_support::wait_until([&] {
       for (const auto& event : events())
         if (starts_with(event, prefix)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
+      return false;
+    }, limit_ms);
   }
 
   std::string events_text() const {
@@ -126,7 +123,7 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   auto launcher = start_launcher("play.html");
   ASSERT_EQ(launcher.wait_for(std::chrono::seconds(70)), std::future_status::ready);
   const auto result = launcher.get();
-  ASSERT_EQ(result.exit_code, 0) << result.output;
+  ASSERT_EQ(result.exit_code, 0) << result.output << log() << events_text();
 
   // The page's view: loaded, asked once, updated with progress of several packages, done.
   const auto seen = events();
@@ -170,7 +167,7 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   EXPECT_EQ(read_bytes(dir.path() / "ui/fonts/readme.txt"),
             "Demo package ui.7: ui/fonts/readme.txt\n");
   EXPECT_EQ(read_bytes(dir.path() / "dlist"),
-            dlistBytes({{u"data", u"3"}, {u"sound", u"2"}, {u"ui", u"7"}}));
+            testing_support::utf16le(u"||3|data||2|sound||7|ui||"));
 
   // The game: started in the launcher folder with the server and the parameter file.
   const std::string game = wait_for_file(dir.path() / "game_run.txt", 10000);
@@ -199,18 +196,14 @@ TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {
   auto launcher = start_launcher("play.html");
   ASSERT_EQ(launcher.wait_for(std::chrono::seconds(70)), std::future_status::ready);
   const auto result = launcher.get();
-  ASSERT_EQ(result.exit_code, 0) << result.output;
+  ASSERT_EQ(result.exit_code, 0) << result.output << log() << events_text();
 
   // The page's addresses are its own origin's: each package came over https.
   ASSERT_TRUE(wait_for_event({"onGetDownloadProcess", "5"}, 1000)) << events_text();
   const std::string text = log();
   const std::string package_address =
       "lpURL=" + server->secure_base_url() + "/fault/rate=400000/portal/packages/";
-  std::size_t https_jobs = 0;
-  for (auto at = text.find(package_address); at != std::string::npos;
-       at = text.find(package_address, at + 1))
-    ++https_jobs;
-  EXPECT_EQ(https_jobs, 3u) << text;
+  EXPECT_EQ(testing_support::count_of(text, package_address), 3u) << text;
   int package_requests = 0;
   for (const auto& request : server->requests())
     if (request.rfind("GET /fault/rate=400000/portal/packages/", 0) == 0) ++package_requests;

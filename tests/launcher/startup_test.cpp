@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <thread>
 
 #include "support/child_program.h"
+#include "support/start_record.h"
 #include "support/temp_folder.h"
 #include "support/text_file.h"
 
@@ -64,8 +64,7 @@ TEST_F(Startup, BothUpdaterFilesStartTheUpdaterAfterTheListIsSaved) {
   fs::copy_file(RECORD_INVOCATION_PROGRAM, dir.path() / "zefaud.exe");
   fs::create_directory(dir.path() / "launcher_ud");  // a folder counts as well as a file
   ASSERT_EQ(run().exit_code, 0);
-  for (int i = 0; i < 100 && !fs::exists(dir.path() / "invocations.txt"); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(testing_support::wait_for_starts(dir.path() / "invocations.txt"));
   const auto calls = lines_of(read_bytes(dir.path() / "invocations.txt"));
   const std::vector<std::string> expected{"cwd=" + dir.path().string(), "--"};
   EXPECT_EQ(calls, expected) << "no arguments, started in the launcher folder";
@@ -109,9 +108,8 @@ TEST_F(Startup, AFolderOutsideTheCodePageKeepsTheLogAndTheUpdater) {
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(message_of(log[0]), "[wWinMain]>> 微端启动, 版本:V7.0");
   EXPECT_EQ(message_of(log[log.size() - 3]), "[wWinMain]>> 执行更新操作");
-  for (int i = 0; i < 100 && !fs::exists(dir.path() / "invocations.txt"); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(fs::exists(dir.path() / "invocations.txt")) << "the updater ran";
+  EXPECT_TRUE(testing_support::wait_for_starts(dir.path() / "invocations.txt"))
+      << "the updater ran";
 }
 
 }  // namespace

@@ -3,22 +3,15 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
+#include "support/utf16_bytes.h"
 #include "update/install_records.h"
 
 namespace {
 
 using testing_support::read_bytes;
 using testing_support::temp_folder;
+using testing_support::utf16le;
 using testing_support::write_bytes;
-
-std::string utf16le(const std::u16string& text) {
-  std::string bytes;
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
 
 struct InstallRecords : ::testing::Test {
   void SetUp() override { dlistMap.clear(); }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/clock.h"
+#include "support/start_record.h"
 #include "web_window_fixture.h"
 
 namespace {
@@ -30,8 +31,7 @@ struct GameLaunch : WebWindowTest {
   std::vector<std::string> gameRecord() {
     const bool quit = headless::run_for(200);
     EXPECT_TRUE(quit) << "entryGame leaves the message loop";
-    for (int i = 0; i < 500 && read_bytes(record).find("--\n") == std::string::npos; ++i)
-      platform::sleep_ms(10);
+    EXPECT_TRUE(testing_support::wait_for_starts(record)) << "the game started";
     std::vector<std::string> lines;
     std::istringstream in(read_bytes(record));
     for (std::string line; std::getline(in, line);) lines.push_back(line);

@@ -1,15 +1,15 @@
 // The launcher program's whole run driven by its page on the headless desktop: load,
 // JsUpdateGame, updateGame, downloads, extraction, entryGame, the game started, and the exit
 // path with the download list saved.
-#include <chrono>
 #include <sstream>
-#include <thread>
 
 #include "platform/text.h"
 #include "support/child_program.h"
+#include "support/program_output.h"
+#include "support/start_record.h"
 #include "support/test_server.h"
+#include "support/utf16_bytes.h"
 #include "test_packages.h"
-#include "update/install_records.h"
 
 namespace {
 
@@ -65,12 +65,8 @@ class PageDrivenRun : public ::testing::Test {
 
   // The stand-in game's record once it is whole.
   std::string gameRecord() {
-    std::string game = read_bytes(dir / "game.txt");
-    for (int i = 0; i < 300 && game.find("--\n") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      game = read_bytes(dir / "game.txt");
-    }
-    return game;
+    testing_support::wait_for_starts(dir / "game.txt");
+    return read_bytes(dir / "game.txt");
   }
 
   testing_support::temp_folder launcherFolder;
@@ -116,8 +112,7 @@ TEST_F(PageDrivenRun, UpdatesStartsTheGameAndSavesTheDownloadList) {
 
   // What was installed, and the list the exit path saved.
   for (const auto& p : packages) EXPECT_EQ(read_bytes(dir / p.entry), p.content) << p.entry;
-  EXPECT_EQ(read_bytes(dir / "dlist"),
-            dlistBytes({{u"res", u"1"}, {u"snd", u"3"}, {u"ui", u"2"}}));
+  EXPECT_EQ(read_bytes(dir / "dlist"), testing_support::utf16le(u"||1|res||3|snd||2|ui||"));
   const std::string log = read_bytes(dir / "zefa_wd_run.log.1");
   EXPECT_NE(log.find("[CWebWindow::Exec]>> 执行命令"), std::string::npos);
   EXPECT_NE(log.rfind("[wWinMain]>> 程序准备退出"), std::string::npos);
@@ -134,9 +129,9 @@ TEST_F(PageDrivenRun, TheStartAfterAFailedCheckInstallsWhatIsOnDiskAndFetchesOnl
   makePackage(serverRoot.path() / "ui.2", {{"ui/b.txt", "not what the page's digest names"}});
   const auto first = run(list);
   ASSERT_EQ(first.exit_code, 0) << first.output;
-  // The headless desktop writes its boxes in UTF-8 on every system.
-  const std::string box = platform::to_utf8(u"message box [提示] 微端数据校验失败，请重试");
-  EXPECT_NE(first.output.find(box), std::string::npos) << first.output;
+  EXPECT_NE(first.output.find(testing_support::box_line(u"提示", u"微端数据校验失败，请重试")),
+            std::string::npos)
+      << first.output;
   EXPECT_FALSE(fs::exists(dir / "ui.2")) << "the package that failed its check is gone";
   EXPECT_FALSE(fs::exists(dir / "game.txt")) << "no game after a failed update";
   const std::size_t firstRequests = server.requests().size();
@@ -149,7 +144,7 @@ TEST_F(PageDrivenRun, TheStartAfterAFailedCheckInstallsWhatIsOnDiskAndFetchesOnl
   ASSERT_EQ(requests.size(), firstRequests + 1) << second.output;
   EXPECT_EQ(requests.back().rfind("GET /ui.2?", 0), 0u) << requests.back();
   for (const auto& p : packages) EXPECT_EQ(read_bytes(dir / p.entry), p.content) << p.entry;
-  EXPECT_EQ(read_bytes(dir / "dlist"), dlistBytes({{u"res", u"1"}, {u"ui", u"2"}}));
+  EXPECT_EQ(read_bytes(dir / "dlist"), testing_support::utf16le(u"||1|res||2|ui||"));
   EXPECT_NE(gameRecord().find("arg=s1|"), std::string::npos);
   const std::string log = read_bytes(dir / "zefa_wd_run.log.1").substr(firstLog);
   EXPECT_EQ(log.find("[ERROR"), std::string::npos) << log;

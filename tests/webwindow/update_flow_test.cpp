@@ -9,6 +9,7 @@
 #include "download/packet_map.h"
 #include "platform/clock.h"
 #include "support/death_test_output.h"
+#include "support/program_output.h"
 #include "support/test_server.h"
 #include "update/install_records.h"
 #include "update/md5.h"
@@ -192,7 +193,6 @@ TEST_F(UpdateFlow, APackageWhoseJobIsRefusedEndsTheUpdateAndKeepsTheInstalledVer
   // An address of more than 255 bytes does not fit a job's record.
   const std::u16string list =
       u"http://127.0.0.1:1/" + std::u16string(250, u'a') + u"/||d|res.1||d|ui.2||";
-  const std::u16string text = u"由于您的网络不稳定，程序下载数据失败，即将退出";
   EXPECT_EXIT(
       {
         testing_support::StderrSink toStderr;
@@ -203,8 +203,9 @@ TEST_F(UpdateFlow, APackageWhoseJobIsRefusedEndsTheUpdateAndKeepsTheInstalledVer
       },
       ::testing::ExitedWithCode(0),
       testing_support::inOrder({"[CPacketMap::AddPacket]>> job refused", "res.1",
-                                "message box [" + utf8(u"更新错误") + "] " + utf8(text),
-                                "[CWebWindow::updateGame]>> " + platform::to_ansi(text)}));
+                                testing_support::download_failure_box(),
+                                "[CWebWindow::updateGame]>> " +
+                                    platform::to_ansi(testing_support::download_failure_text)}));
   EXPECT_EQ(read_bytes(folder.path() / "res.0"), "installed");
 }
 

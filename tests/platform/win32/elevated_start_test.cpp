@@ -5,7 +5,6 @@
 // and the creation call is one that refuses as Windows does.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <thread>
 #include <tuple>
@@ -13,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/win32/elevated_start.h"
 #include "platform/win32/process_creation.h"
+#include "support/start_record.h"
 #include "support/temp_folder.h"
 #include "support/text_file.h"
 
@@ -22,19 +22,6 @@ namespace fs = std::filesystem;
 using testing_support::core_path;
 using testing_support::read_bytes;
 using testing_support::temp_folder;
-
-// Waits until the record holds the given number of starts.
-bool wait_for_starts(const fs::path& record, std::size_t count) {
-  for (int i = 0; i < 200; ++i) {
-    const std::string text = read_bytes(record);
-    std::size_t starts = 0;
-    for (auto at = text.find("--\n"); at != std::string::npos; at = text.find("--\n", at + 1))
-      ++starts;
-    if (starts >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
 
 TEST(ElevatedStart, TheShellStartsTheProgramWithItsArgumentsInTheCurrentFolder) {
   temp_folder dir;
@@ -48,9 +35,9 @@ TEST(ElevatedStart, TheShellStartsTheProgramWithItsArgumentsInTheCurrentFolder) 
 
   // Unquoted, as the updater's whole path is its command line; ".exe" left off once.
   EXPECT_EQ(platform::win32::start_with_consent(core_path(folder) + u"\\\\zefaud.exe"), 0u);
-  EXPECT_TRUE(wait_for_starts(record, 1));
+  EXPECT_TRUE(testing_support::wait_for_starts(record, 1));
   EXPECT_EQ(platform::win32::start_with_consent(core_path(folder) + u"\\zefaud -x \"a b\""), 0u);
-  EXPECT_TRUE(wait_for_starts(record, 2));
+  EXPECT_TRUE(testing_support::wait_for_starts(record, 2));
   platform::set_current_directory(previous);
 
   const std::string cwd = "cwd=" + fs::canonical(folder).string() + "\n";
