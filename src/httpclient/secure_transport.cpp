@@ -1,5 +1,7 @@
 #include "httpclient/secure_transport.h"
 
+#include <string>
+
 #include "httpclient/http_context.h"
 
 namespace net = platform::net;
@@ -23,6 +25,24 @@ bool wait_for(HTTPClientContext* context, tls::step what) {
   return true;
 }
 
+// The host as the certificate must name it: a host the system's parser reads as an address is
+// the address actually connected to.
+tls::peer_identity identify_peer(const char* host_name, std::uint32_t address) {
+  tls::peer_identity peer;
+  peer.host_name = host_name;
+  peer.address = address;
+  peer.address_literal = net::parse_ipv4(host_name).has_value();
+  if (!peer.address_literal) {
+    peer.shown_name = peer.host_name;
+    return peer;
+  }
+  const auto* part = reinterpret_cast<const unsigned char*>(&address);
+  peer.shown_name = std::to_string(part[0]) + '.' + std::to_string(part[1]) + '.' +
+                    std::to_string(part[2]) + '.' + std::to_string(part[3]);
+  if (peer.shown_name != peer.host_name) peer.shown_name += " (written " + peer.host_name + ")";
+  return peer;
+}
+
 }  // namespace
 
 int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t address,
@@ -30,7 +50,7 @@ int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t addr
   context->secure_failure.clear();
   // The session first: its set-up may touch the thread's last error, which the caller reads
   // for the connect's own outcome.
-  context->secure_session = tls::open_secure_channel(s, host_name, context->secure_failure);
+  context->secure_session = tls::open_secure_channel(s, identify_peer(host_name, address), context->secure_failure);
   return net::connect(s, address, port);
 }
 

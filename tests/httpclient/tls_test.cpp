@@ -177,6 +177,37 @@ TEST_F(Tls, RefusedCertificatesEndWithTheSecureFailureAndTheirReason) {
   }
 }
 
+// The name or address the URL gives against the names the certificate holds. An address is
+// checked as the address connected to, however the URL spells it ("010" is octal 8).
+TEST_F(Tls, TheCertificateMustNameTheHostOrTheAddressConnectedTo) {
+  using enum server_certificate;
+  const std::string refused = "the certificate is not valid for ";
+  const struct {
+    server_certificate certificate;
+    std::string listen, host, reason;  // reason empty: accepted
+  } cases[] = {
+      {wrong_host, "127.0.0.1", "localhost", refused + "localhost"},
+      {ip_as_name, "127.0.0.1", "127.0.0.1", refused + "127.0.0.1"},
+      {ip_10, "127.0.0.8", "127.0.0.010", refused + "127.0.0.8 (written 127.0.0.010)"},
+      {ip_8, "127.0.0.8", "127.0.0.010", ""},
+      {partial_wildcard, "127.0.0.1", "localhost", refused + "localhost"},
+      {bare_wildcard, "127.0.0.1", "localhost", refused + "localhost"},
+      {ip_wildcard, "127.0.0.1", "127.0.0.1", refused + "127.0.0.1"},
+      {nested_wildcard, "127.0.0.1", "127.0.0.1", refused + "127.0.0.1"},
+  };
+  for (const auto& c : cases) {
+    auto options = authority_->server_options(c.certificate);
+    options.insert(options.end(), {"--host", c.listen});
+    const test_server server(files_->path(), options);
+    ASSERT_TRUE(server.running()) << c.listen;
+    const auto r = fetch("https://" + c.host + ":" + std::to_string(server.port()) + "/tiny.txt");
+    EXPECT_EQ(r.send, c.reason.empty() ? HC_OK : HC_SECURE_FAILED)
+        << certificate_file_stem(c.certificate) << " for " << c.host;
+    EXPECT_EQ(r.secure_failure, c.reason) << certificate_file_stem(c.certificate);
+    EXPECT_EQ(r.body, c.reason.empty() ? "hello" : "") << certificate_file_stem(c.certificate);
+  }
+}
+
 TEST_F(Tls, AHandshakeTheServerNeverAnswersEndsAtTheDeadline) {
   loopback_peer silent(loopback_peer::behaviour::silent);
   const auto r = fetch("https://127.0.0.1:" + std::to_string(silent.port()) + "/x",

@@ -2,7 +2,6 @@
 // later, host name and IP address checks done by the library during the handshake.
 #include "platform/secure_channel.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <openssl/bio.h>
@@ -10,6 +9,8 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -75,7 +76,43 @@ std::string library_error(const char* fallback) {
   return reason ? reason : fallback;
 }
 
-// One client context for every session, made again when the extra anchor file changes.
+// The system's roots where OpenSSL's build says they are, or where SSL_CERT_FILE and
+// SSL_CERT_DIR point: a bundle file (several distributions ship only that), a hashed folder
+// (each anchor read when a chain asks for it), or both. The library ignores either one being
+// absent, so the store is refused here only when neither can be opened.
+bool use_system_store(SSL_CTX* context, std::string& why) {
+  const auto location = [](const char* variable, const char* built_in) {
+    const char* chosen = std::getenv(variable);
+    return std::string(chosen ? chosen : built_in);
+  };
+  const std::string bundle = location(X509_get_default_cert_file_env(),
+                                      X509_get_default_cert_file());
+  const std::string folder = location(X509_get_default_cert_dir_env(),
+                                      X509_get_default_cert_dir());
+  // The folder variable may list several folders; the first one that exists will do.
+  bool folder_found = false;
+  for (std::size_t start = 0; start <= folder.size() && !folder_found;) {
+    std::size_t end = folder.find(':', start);
+    if (end == std::string::npos) end = folder.size();
+    struct stat facts{};
+    const std::string one = folder.substr(start, end - start);
+    folder_found = !one.empty() && ::stat(one.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode);
+    start = end + 1;
+  }
+  if (!folder_found && ::access(bundle.c_str(), R_OK) != 0) {
+    why = "the system's trust store cannot be read: neither " + bundle + " nor " + folder;
+    return false;
+  }
+  if (SSL_CTX_set_default_verify_paths(context) != 1) {
+    why = "the system's trust store cannot be read: " + library_error("no default paths");
+    return false;
+  }
+  ERR_clear_error();
+  return true;
+}
+
+// One client context for every session, made again when the extra anchor file changes: the
+// system's bundle is parsed once per process, not once per connection.
 class shared_context {
  public:
   // A new reference to the context (freed by the caller through SSL_free's reference), or null.
@@ -107,12 +144,7 @@ class shared_context {
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE |
                                         SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    // The system's store as its hashed folder (/etc/ssl/certs): each anchor is read when a
-    // chain asks for it, rather than the whole bundle parsed before the first connection.
-    if (SSL_CTX_set_default_verify_dir(context.get()) != 1) {
-      why = "the system's trust store cannot be read: " + library_error("no default folder");
-      return nullptr;
-    }
+    if (!use_system_store(context.get(), why)) return nullptr;
     if (!extra_file.empty() &&
         SSL_CTX_load_verify_locations(context.get(), extra_file.c_str(), nullptr) != 1) {
       why = std::string("the trust anchors of ") + extra_anchor_variable + " (" + extra_file +
@@ -131,11 +163,6 @@ class shared_context {
 shared_context& client_context() {
   static shared_context instance;
   return instance;
-}
-
-bool is_ipv4_literal(const std::string& host) {
-  in_addr address{};
-  return inet_pton(AF_INET, host.c_str(), &address) == 1;
 }
 
 // The verification error in words a player's support can act on.
@@ -273,8 +300,7 @@ class openssl_channel final : public secure_channel {
 
 }  // namespace
 
-std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
-                                                    const std::string& host_name,
+std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s, const peer_identity& peer,
                                                     std::string& why) {
   SSL_CTX* context = client_context().acquire(why);
   if (!context) return nullptr;
@@ -295,20 +321,20 @@ std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
   SSL_set_connect_state(ssl.get());
   SSL_set_hostflags(ssl.get(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
   bool named;
-  if (is_ipv4_literal(host_name)) {
-    // An address is checked against the certificate's IP addresses and is never sent as a
-    // server name.
-    named = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), host_name.c_str()) == 1;
+  if (peer.address_literal) {
+    named = X509_VERIFY_PARAM_set1_ip(SSL_get0_param(ssl.get()),
+                                      reinterpret_cast<const unsigned char*>(&peer.address),
+                                      sizeof peer.address) == 1;
   } else {
     named = SSL_ctrl(ssl.get(), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
-                     const_cast<char*>(host_name.c_str())) == 1 &&
-            SSL_set1_host(ssl.get(), host_name.c_str()) == 1;
+                     const_cast<char*>(peer.host_name.c_str())) == 1 &&
+            SSL_set1_host(ssl.get(), peer.host_name.c_str()) == 1;
   }
   if (!named) {
-    why = "the host name " + host_name + " cannot be checked: " + library_error("refused");
+    why = "the host name " + peer.host_name + " cannot be checked: " + library_error("refused");
     return nullptr;
   }
-  return std::make_unique<openssl_channel>(std::move(ssl), host_name);
+  return std::make_unique<openssl_channel>(std::move(ssl), peer.shown_name);
 }
 
 }  // namespace platform::tls

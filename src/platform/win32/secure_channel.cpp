@@ -103,26 +103,6 @@ bool names_address(PCCERT_CONTEXT certificate, const in_addr& address) {
   return found;
 }
 
-// A dotted IPv4 address of four decimal parts, each at most 255.
-bool parse_dotted(const std::string& text, in_addr& address) {
-  unsigned char parts[4] = {};
-  std::size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0 && (at >= text.size() || text[at++] != '.')) return false;
-    unsigned value = 0;
-    std::size_t digits = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4) {
-      value = value * 10 + static_cast<unsigned>(text[at++] - '0');
-      ++digits;
-    }
-    if (digits == 0 || digits > 3 || value > 255) return false;
-    parts[i] = static_cast<unsigned char>(value);
-  }
-  if (at != text.size()) return false;
-  std::memcpy(&address, parts, sizeof parts);
-  return true;
-}
-
 bool self_issued(PCCERT_CONTEXT certificate) {
   return CertCompareCertificateName(X509_ASN_ENCODING, &certificate->pCertInfo->Subject,
                                     &certificate->pCertInfo->Issuer) != FALSE;
@@ -130,8 +110,13 @@ bool self_issued(PCCERT_CONTEXT certificate) {
 
 class schannel_channel final : public secure_channel {
  public:
-  schannel_channel(SOCKET s, std::string host) : socket_(s), host_(std::move(host)) {
-    address_literal_ = parse_dotted(host_, address_);
+  schannel_channel(SOCKET s, const peer_identity& peer)
+      : socket_(s), host_(peer.host_name), shown_name_(peer.shown_name),
+        address_literal_(peer.address_literal) {
+    std::memcpy(&address_, &peer.address, sizeof address_);
+    // Schannel sends its target as the server name and keys its session cache by it: an
+    // address goes as the one it is, whatever its spelling in the URL.
+    target_ = wide(address_literal_ ? std::string(inet_ntoa(address_)) : host_);
   }
 
   ~schannel_channel() override = default;
@@ -236,9 +221,8 @@ class schannel_channel final : public secure_channel {
     SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc out_desc{SECBUFFER_VERSION, 1, &out};
     DWORD attributes = 0;
-    std::wstring target = wide(host_);
     const SECURITY_STATUS status =
-        InitializeSecurityContextW(&credentials_.handle, &context_.handle, target.data(),
+        InitializeSecurityContextW(&credentials_.handle, &context_.handle, target_.data(),
                                    request_flags, 0, 0, nullptr, 0, nullptr, &out_desc,
                                    &attributes, nullptr);
     if ((status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) && out.pvBuffer && out.cbBuffer)
@@ -305,10 +289,9 @@ class schannel_channel final : public secure_channel {
     SecBuffer out[1] = {{0, SECBUFFER_TOKEN, nullptr}};
     SecBufferDesc out_desc{SECBUFFER_VERSION, 1, out};
     DWORD attributes = 0;
-    std::wstring target = wide(host_);
     const bool first = !context_.valid;
     const SECURITY_STATUS status = InitializeSecurityContextW(
-        &credentials_.handle, first ? nullptr : &context_.handle, target.data(), request_flags,
+        &credentials_.handle, first ? nullptr : &context_.handle, target_.data(), request_flags,
         0, 0, first ? nullptr : &in_desc, 0, &context_.handle, &out_desc,
         &attributes, nullptr);
     if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) context_.valid = true;
@@ -449,7 +432,7 @@ class schannel_channel final : public secure_channel {
       return false;
     }
     if (address_literal_ && !names_address(certificate.get(), address_)) {
-      failure_ = "the certificate is not valid for " + host_;
+      failure_ = "the certificate is not valid for " + shown_name_;
       return false;
     }
     return true;
@@ -483,7 +466,7 @@ class schannel_channel final : public secure_channel {
   std::string policy_failure(long error, PCCERT_CONTEXT certificate,
                              PCCERT_CHAIN_CONTEXT chain) const {
     switch (error) {
-      case CERT_E_CN_NO_MATCH: return "the certificate is not valid for " + host_;
+      case CERT_E_CN_NO_MATCH: return "the certificate is not valid for " + shown_name_;
       case CERT_E_EXPIRED: return time_failure(certificate);
       case CERT_E_UNTRUSTEDROOT:
       case CERT_E_CHAINING:
@@ -497,6 +480,8 @@ class schannel_channel final : public secure_channel {
 
   SOCKET socket_;
   std::string host_;
+  std::string shown_name_;
+  std::wstring target_;
   in_addr address_{};
   bool address_literal_ = false;
   credentials credentials_;
@@ -518,15 +503,14 @@ class schannel_channel final : public secure_channel {
 
 }  // namespace
 
-std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
-                                                    const std::string& host_name,
+std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s, const peer_identity& peer,
                                                     std::string& why) {
   // The client sends its request in pieces, each its own record here: without this, Nagle's
   // rule holds every piece after the first until the server's delayed acknowledgement.
   const BOOL no_delay = TRUE;
   setsockopt(static_cast<SOCKET>(s), IPPROTO_TCP, TCP_NODELAY,
              reinterpret_cast<const char*>(&no_delay), sizeof no_delay);
-  auto channel = std::make_unique<schannel_channel>(static_cast<SOCKET>(s), host_name);
+  auto channel = std::make_unique<schannel_channel>(static_cast<SOCKET>(s), peer);
   if (!channel->start(why)) return nullptr;
   return channel;
 }
