@@ -53,6 +53,9 @@ Options of one attempt:
   status=N          answer with status N and a short text body instead of the file
   bigheaders=N      add an X-Padding header whose value is N bytes
   icy               the status line is "ICY 200 OK" (not HTTP)
+  garble=N          announce the whole length, send N body bytes, then put bytes that no
+                    session sent (an application-data record of zeros) on the connection
+                    itself, and close: over TLS the client's session breaks mid-body
   reset             read the request, then close with a TCP reset
   reset=N           send the headers and N body bytes, then close with a TCP reset
   drip=MS           send the body one byte every MS milliseconds
@@ -346,6 +349,10 @@ class Handler(socketserver.BaseRequestHandler):
             head += b"Connection: close\r\n"
         self.send(head + b"\r\n")
 
+        if attempt.has("garble"):
+            self.send(body[:attempt.number("garble")])
+            socket.socket.sendall(self.request, b"\x17\x03\x03\x00\x40" + b"\x00" * 64)
+            return False
         if attempt.has("cut") or attempt.has("stall") or attempt.text("reset"):
             limit = attempt.number("cut") if attempt.has("cut") else (
                 attempt.number("stall") if attempt.has("stall") else attempt.number("reset"))

@@ -80,7 +80,11 @@ int send(HTTPClientContext* context, const char* data, int length) {
   while (true) {
     const tls::transfer sent = session->send(data, length);
     if (sent.state == tls::step::done) return sent.bytes;
-    if (sent.state == tls::step::failed || !wait_for(context, sent.state)) return -1;
+    if (sent.state == tls::step::failed) {
+      context->secure_failure = session->failure();
+      return -1;
+    }
+    if (!wait_for(context, sent.state)) return -1;
   }
 }
 
@@ -90,7 +94,10 @@ int recv(HTTPClientContext* context, char* buffer, int length) {
   const tls::transfer received = session->receive(buffer, length);
   switch (received.state) {
     case tls::step::done: return received.bytes;
-    case tls::step::failed: return -1;
+    case tls::step::failed:
+      context->secure_failure = session->failure();
+      return -1;
+    case tls::step::want_write: return would_block_on_write;
     default: return would_block;
   }
 }

@@ -3,6 +3,7 @@
 // out, result 30 and the reason in words where it does not, and no waiting past the deadline.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -206,6 +207,20 @@ TEST_F(Tls, TheCertificateMustNameTheHostOrTheAddressConnectedTo) {
     EXPECT_EQ(r.secure_failure, c.reason) << certificate_file_stem(c.certificate);
     EXPECT_EQ(r.body, c.reason.empty() ? "hello" : "") << certificate_file_stem(c.certificate);
   }
+}
+
+TEST_F(Tls, HttpsThroughAProxyIsRefusedRatherThanCheckedAgainstTheProxysName) {
+  HTTPClientContextPtr context(HTTPClientCreateContext(HTTP_CLIENT_FLAG_PROXY));
+  std::snprintf(context->proxy_host, sizeof context->proxy_host, "127.0.0.1");
+  context->proxy_port = server_->port();
+  const std::size_t before = server_->requests().size();
+  const auto url = "https://localhost:" + std::to_string(server_->port()) + "/tiny.txt";
+  EXPECT_EQ(HTTPClientSendRequest(context.get(), url.c_str(), nullptr, 0, 0, 4, 0, nullptr),
+            HC_SECURE_FAILED);
+  EXPECT_EQ(std::string(HTTPClientGetSecureFailure(context.get())),
+            "https through the proxy 127.0.0.1:" + std::to_string(server_->port()) +
+                " is refused: the client opens no tunnel to the server");
+  EXPECT_EQ(server_->requests().size(), before);
 }
 
 TEST_F(Tls, AHandshakeTheServerNeverAnswersEndsAtTheDeadline) {

@@ -232,6 +232,7 @@ class openssl_channel final : public secure_channel {
     if (error == SSL_ERROR_ZERO_RETURN) return {step::done, 0};
     if (error == SSL_ERROR_WANT_READ) return {step::want_read, 0};
     if (error == SSL_ERROR_WANT_WRITE) return {step::want_write, 0};
+    note_fatal(error);
     if (closed_without_notify(error, r)) {
       // The peer closed without ending the session: whatever was announced and has not
       // arrived stays missing, exactly as when a plain connection closes early.
@@ -246,7 +247,8 @@ class openssl_channel final : public secure_channel {
   int pending() const override { return SSL_pending(ssl_.get()); }
 
   void close() override {
-    if (handshake_done_ && !closed_) SSL_shutdown(ssl_.get());
+    // After a fatal error the library forbids the close-notify: the session is already over.
+    if (handshake_done_ && !closed_ && !fatal_) SSL_shutdown(ssl_.get());
     closed_ = true;
     ERR_clear_error();
   }
@@ -254,12 +256,18 @@ class openssl_channel final : public secure_channel {
   const std::string& failure() const override { return failure_; }
 
  private:
-  step waiting_step(int r) const {
-    switch (SSL_get_error(ssl_.get(), r)) {
+  step waiting_step(int r) {
+    const int error = SSL_get_error(ssl_.get(), r);
+    note_fatal(error);
+    switch (error) {
       case SSL_ERROR_WANT_READ: return step::want_read;
       case SSL_ERROR_WANT_WRITE: return step::want_write;
       default: return step::failed;
     }
+  }
+
+  void note_fatal(int error) {
+    if (error == SSL_ERROR_SSL || error == SSL_ERROR_SYSCALL) fatal_ = true;
   }
 
   bool closed_without_notify(int error, int r) const {
@@ -296,6 +304,7 @@ class openssl_channel final : public secure_channel {
   std::string failure_;
   bool handshake_done_ = false;
   bool closed_ = false;
+  bool fatal_ = false;
 };
 
 }  // namespace
