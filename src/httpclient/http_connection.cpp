@@ -32,6 +32,11 @@ bool DeadlinePassed(const HTTPClientContext* context) {
   return NowSeconds() - context->deadline_start >= context->timeout;
 }
 
+std::uint32_t SecondsLeft(const HTTPClientContext* context) {
+  const std::uint32_t spent = NowSeconds() - context->deadline_start;
+  return spent >= context->timeout ? 0 : context->timeout - spent;
+}
+
 std::int32_t Connect(HTTPClientContext* context) {
   if (!context) return HC_NO_CONTEXT;
   if (context->socket != net::invalid_socket) {

@@ -61,7 +61,7 @@ std::int32_t handshake(HTTPClientContext* context) {
     return HC_SECURE_FAILED;
   }
   while (true) {
-    const tls::step step = session->handshake();
+    const tls::step step = session->handshake(SecondsLeft(context) * 1000);
     if (step == tls::step::done) return HC_OK;
     if (step == tls::step::failed) {
       context->secure_failure = session->failure();

@@ -33,8 +33,9 @@ class secure_channel {
  public:
   virtual ~secure_channel() = default;
 
-  // Advances the handshake, certificate checks included.
-  virtual step handshake() = 0;
+  // Advances the handshake, certificate checks included. time_left_ms bounds what the checks
+  // may fetch from the network (missing intermediates, roots the system loads on demand).
+  virtual step handshake(std::uint32_t time_left_ms) = 0;
   // Sends up to length bytes; done with the number taken.
   virtual transfer send(const char* data, int length) = 0;
   // Receives up to length bytes; done with 0 bytes when the peer ended the session or closed

@@ -209,6 +209,29 @@ TEST_F(Tls, TheCertificateMustNameTheHostOrTheAddressConnectedTo) {
   }
 }
 
+// TLS 1.2 is the least accepted, and a server that offers a login by client certificate is
+// served without one. (TLS 1.3 alone: the nginx tests; Wine's Schannel cannot speak it.)
+TEST_F(Tls, ServersOfOneProtocolVersionOrAskingForAClientCertificate) {
+  const struct {
+    std::vector<std::string> options;
+    bool accepted;
+  } cases[] = {
+      {{"--tls-only-version", "1.2"}, true},
+      {{"--tls-only-version", "1.1"}, false},
+      {{"--ask-client-certificate", authority_->authority_file_for_server()}, true},
+  };
+  for (const auto& c : cases) {
+    auto options = authority_->server_options(server_certificate::good);
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    const test_server server(files_->path(), options);
+    ASSERT_TRUE(server.running()) << c.options[0];
+    const auto r = fetch(server.secure_base_url() + "/tiny.txt");
+    EXPECT_EQ(r.send, c.accepted ? HC_OK : HC_SECURE_FAILED) << c.options[1] << ": " << r.secure_failure;
+    EXPECT_EQ(r.body, c.accepted ? "hello" : "") << c.options[1];
+    EXPECT_EQ(r.secure_failure.empty(), c.accepted) << c.options[1] << ": " << r.secure_failure;
+  }
+}
+
 TEST_F(Tls, HttpsThroughAProxyIsRefusedRatherThanCheckedAgainstTheProxysName) {
   HTTPClientContextPtr context(HTTPClientCreateContext(HTTP_CLIENT_FLAG_PROXY));
   std::snprintf(context->proxy_host, sizeof context->proxy_host, "127.0.0.1");

@@ -47,6 +47,8 @@ class test_authority {
   bool ready() const { return ready_; }
   // The options that make test_server serve https with that certificate ("--tls CERT KEY").
   std::vector<std::string> server_options(server_certificate which) const;
+  // The authority's certificate as the server program (of the Linux side) names it.
+  std::string authority_file_for_server() const;
   // The authority's certificate (PEM).
   std::filesystem::path authority_file() const { return folder_.path() / "ca.pem"; }
   // A server certificate (PEM) and its key, for servers of this system (nginx).
