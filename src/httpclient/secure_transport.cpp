@@ -27,10 +27,12 @@ bool wait_for(HTTPClientContext* context, tls::step what) {
 
 // The host as the certificate must name it: a host the system's parser reads as an address is
 // the address actually connected to.
-tls::peer_identity identify_peer(const char* host_name, std::uint32_t address) {
+tls::peer_identity identify_peer(const char* host_name, std::uint32_t address,
+                                std::uint16_t port) {
   tls::peer_identity peer;
   peer.host_name = host_name;
   peer.address = address;
+  peer.port = port;
   peer.address_literal = net::parse_ipv4(host_name).has_value();
   if (!peer.address_literal) {
     peer.shown_name = peer.host_name;
@@ -50,7 +52,7 @@ int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t addr
   context->secure_failure.clear();
   // The session first: its set-up may touch the thread's last error, which the caller reads
   // for the connect's own outcome.
-  context->secure_session = tls::open_secure_channel(s, identify_peer(host_name, address), context->secure_failure);
+  context->secure_session = tls::open_secure_channel(s, identify_peer(host_name, address, port), context->secure_failure);
   return net::connect(s, address, port);
 }
 

@@ -58,6 +58,7 @@ class secure_channel {
 struct peer_identity {
   std::string host_name;
   std::uint32_t address = 0;  // network byte order
+  std::uint16_t port = 0;
   bool address_literal = false;
   // How the refusals name the peer: the connected address in four decimal parts for an
   // address (with the URL's spelling beside it when that differs), else the host name.

@@ -2,6 +2,7 @@
 // later, host name and IP address checks done by the library during the handshake.
 #include "platform/secure_channel.h"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <openssl/bio.h>
@@ -15,6 +16,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <mutex>
 
 namespace platform::tls {
@@ -111,6 +114,59 @@ bool use_system_store(SSL_CTX* context, std::string& why) {
   return true;
 }
 
+// Sessions to resume, one per server (its name or address, and port): the next connection to
+// the same server skips the full handshake. A session arrives after its handshake (TLS 1.3
+// sends it as a ticket), through the context's callback.
+class session_store {
+ public:
+  // A new reference to the server's session, or null.
+  SSL_SESSION* find(const std::string& server) {
+    std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(server);
+    if (found == sessions_.end()) return nullptr;
+    SSL_SESSION_up_ref(found->second.get());
+    return found->second.get();
+  }
+  void keep(const std::string& server, SSL_SESSION* session) {
+    std::lock_guard lock(mutex_);
+    sessions_[server].reset(session);
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    sessions_.clear();
+  }
+
+ private:
+  struct session_release {
+    void operator()(SSL_SESSION* s) const { SSL_SESSION_free(s); }
+  };
+  std::mutex mutex_;
+  std::map<std::string, std::unique_ptr<SSL_SESSION, session_release>> sessions_;
+};
+
+session_store& resumable_sessions() {
+  static session_store instance;
+  return instance;
+}
+
+// The library's callback for a new session of a connection; the connection's application data
+// is its server's key. Taking the reference (1) keeps the session.
+int remember_session(SSL* ssl, SSL_SESSION* session) {
+  const auto* server = static_cast<const std::string*>(SSL_get_app_data(ssl));
+  if (!server || !SSL_SESSION_is_resumable(session)) return 0;
+  resumable_sessions().keep(*server, session);
+  return 1;
+}
+
+// The server a session belongs to: the name checked, or the address connected to, and the port.
+std::string server_key(const peer_identity& peer) {
+  char address[INET_ADDRSTRLEN] = {};
+  const std::string name = peer.address_literal
+                               ? inet_ntop(AF_INET, &peer.address, address, sizeof address)
+                               : peer.host_name;
+  return name + ':' + std::to_string(peer.port);
+}
+
 // One client context for every session, made again when the extra anchor file changes: the
 // system's bundle is parsed once per process, not once per connection.
 class shared_context {
@@ -121,6 +177,8 @@ class shared_context {
     const char* extra = std::getenv(extra_anchor_variable);
     const std::string extra_file = extra ? extra : "";
     if (!context_ || extra_file != extra_file_) {
+      // Sessions were checked against the anchors of the context that made them.
+      resumable_sessions().clear();
       context_ = make(extra_file, why);
       extra_file_ = extra_file;
       why_ = why;
@@ -144,6 +202,9 @@ class shared_context {
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE |
                                         SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    SSL_CTX_set_session_cache_mode(context.get(),
+                                   SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context.get(), remember_session);
     if (!use_system_store(context.get(), why)) return nullptr;
     if (!extra_file.empty() &&
         SSL_CTX_load_verify_locations(context.get(), extra_file.c_str(), nullptr) != 1) {
@@ -190,7 +251,14 @@ std::string verification_failure(long code, const std::string& host) {
 
 class openssl_channel final : public secure_channel {
  public:
-  openssl_channel(ssl_ptr ssl, std::string host) : ssl_(std::move(ssl)), host_(std::move(host)) {}
+  openssl_channel(ssl_ptr ssl, std::string host, std::string server)
+      : server_(std::move(server)), ssl_(std::move(ssl)), host_(std::move(host)) {
+    SSL_set_app_data(ssl_.get(), &server_);
+    if (SSL_SESSION* earlier = resumable_sessions().find(server_)) {
+      SSL_set_session(ssl_.get(), earlier);
+      SSL_SESSION_free(earlier);
+    }
+  }
 
   // OpenSSL fetches nothing while it checks a chain: the time left does not matter here.
   step handshake(std::uint32_t /*time_left_ms*/) override {
@@ -300,6 +368,7 @@ class openssl_channel final : public secure_channel {
     return std::string(what) + ": " + library_error("unknown error");
   }
 
+  std::string server_;  // the session store's key; outlives ssl_, which points to it
   ssl_ptr ssl_;
   std::string host_;
   std::string failure_;
@@ -344,7 +413,7 @@ std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s, const 
     why = "the host name " + peer.host_name + " cannot be checked: " + library_error("refused");
     return nullptr;
   }
-  return std::make_unique<openssl_channel>(std::move(ssl), peer.shown_name);
+  return std::make_unique<openssl_channel>(std::move(ssl), peer.shown_name, server_key(peer));
 }
 
 }  // namespace platform::tls
