@@ -188,7 +188,8 @@ std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint3
         // The session has something to send before it can read on: wait for room.
         context->write_set.add(s);
         context->except_set.add(s);
-        const int ready = net::select(nullptr, &context->write_set, &context->except_set, recv_slice_ms);
+        const int ready =
+            net::select(nullptr, &context->write_set, &context->except_set, recv_slice_ms);
         if (ready < 0 || (ready > 0 && context->except_set.contains(s))) {
           context->except_set.remove(s);
           *length = 0;

@@ -52,7 +52,8 @@ int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t addr
   context->secure_failure.clear();
   // The session first: its set-up may touch the thread's last error, which the caller reads
   // for the connect's own outcome.
-  context->secure_session = tls::open_secure_channel(s, identify_peer(host_name, address, port), context->secure_failure);
+  context->secure_session = tls::open_secure_channel(s, identify_peer(host_name, address, port),
+                                                     context->secure_failure);
   return net::connect(s, address, port);
 }
 

@@ -5,10 +5,10 @@
 //
 // The peer must prove itself: a chain to one of the system's trust anchors, dates that hold
 // today, and the host name (a host written as an address against the addresses the
-// certificate names). TLS 1.2 is the least accepted. Nothing turns the checks off. On Linux the environment
-// variable LAUNCHER_EXTRA_CA_FILE may name a PEM file of further trust anchors, added to the
-// system's (the tests' and the demo's own authority); the Windows side trusts the system's
-// store only.
+// certificate names). TLS 1.2 is the least accepted, 1.3 is offered where the system has it.
+// Nothing turns the checks off. On Linux the environment variable LAUNCHER_EXTRA_CA_FILE may
+// name a PEM file of further trust anchors, added to the system's (the tests' and the demo's
+// own authority); the Windows side trusts the system's store only.
 #include <cstdint>
 #include <memory>
 #include <string>

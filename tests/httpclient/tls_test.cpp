@@ -226,7 +226,8 @@ TEST_F(Tls, ServersOfOneProtocolVersionOrAskingForAClientCertificate) {
     const test_server server(files_->path(), options);
     ASSERT_TRUE(server.running()) << c.options[0];
     const auto r = fetch(server.secure_base_url() + "/tiny.txt");
-    EXPECT_EQ(r.send, c.accepted ? HC_OK : HC_SECURE_FAILED) << c.options[1] << ": " << r.secure_failure;
+    EXPECT_EQ(r.send, c.accepted ? HC_OK : HC_SECURE_FAILED)
+        << c.options[1] << ": " << r.secure_failure;
     EXPECT_EQ(r.body, c.accepted ? "hello" : "") << c.options[1];
     EXPECT_EQ(r.secure_failure.empty(), c.accepted) << c.options[1] << ": " << r.secure_failure;
   }

@@ -46,9 +46,10 @@ TEST(KeyUpdate, InTheMiddleOfABodyLeavesTheDownloadWhole) {
     dup2(from_server[1], 1);
     const std::string accept = "127.0.0.1:" + std::to_string(port);
     // Line-buffered, so that its report of the key update arrives when it is made.
-    execlp("stdbuf", "stdbuf", "-oL", "openssl", "s_server", "-accept", accept.c_str(), "-tls1_3", "-naccept", "1",
-           "-cert", authority.certificate_file(server_certificate::good).c_str(), "-key",
-           authority.key_file(server_certificate::good).c_str(), nullptr);
+    const auto certificate = authority.certificate_file(server_certificate::good);
+    const auto key = authority.key_file(server_certificate::good);
+    execlp("stdbuf", "stdbuf", "-oL", "openssl", "s_server", "-accept", accept.c_str(), "-tls1_3",
+           "-naccept", "1", "-cert", certificate.c_str(), "-key", key.c_str(), nullptr);
     _exit(127);
   }
   close(to_server[0]);

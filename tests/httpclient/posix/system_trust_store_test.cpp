@@ -40,7 +40,8 @@ TEST(SystemTrustStore, ABundleFileOrAHashedFolderIsEnough) {
   const auto hashed = files.path() / "hashed";
   std::filesystem::create_directories(hashed);
   std::filesystem::copy_file(authority.authority_file(), hashed / "authority.pem");
-  ASSERT_EQ(run_child("/usr/bin/openssl", {"rehash", hashed.string()}, files.path(), {}).exit_code, 0);
+  const auto rehash = run_child("/usr/bin/openssl", {"rehash", hashed.string()}, files.path(), {});
+  ASSERT_EQ(rehash.exit_code, 0) << rehash.output;
   const auto missing = (files.path() / "missing").string();
 
   const struct {
