@@ -2,6 +2,8 @@
 // later, host name and IP address checks done by the library during the handshake.
 #include "platform/secure_channel.h"
 
+#include "platform/linux/system_trust_store.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -10,8 +12,6 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -77,41 +77,6 @@ std::string library_error(const char* fallback) {
   if (code == 0) return fallback;
   const char* reason = ERR_reason_error_string(code);
   return reason ? reason : fallback;
-}
-
-// The system's roots where OpenSSL's build says they are, or where SSL_CERT_FILE and
-// SSL_CERT_DIR point: a bundle file (several distributions ship only that), a hashed folder
-// (each anchor read when a chain asks for it), or both. The library ignores either one being
-// absent, so the store is refused here only when neither can be opened.
-bool use_system_store(SSL_CTX* context, std::string& why) {
-  const auto location = [](const char* variable, const char* built_in) {
-    const char* chosen = std::getenv(variable);
-    return std::string(chosen ? chosen : built_in);
-  };
-  const std::string bundle = location(X509_get_default_cert_file_env(),
-                                      X509_get_default_cert_file());
-  const std::string folder = location(X509_get_default_cert_dir_env(),
-                                      X509_get_default_cert_dir());
-  // The folder variable may list several folders; the first one that exists will do.
-  bool folder_found = false;
-  for (std::size_t start = 0; start <= folder.size() && !folder_found;) {
-    std::size_t end = folder.find(':', start);
-    if (end == std::string::npos) end = folder.size();
-    struct stat facts{};
-    const std::string one = folder.substr(start, end - start);
-    folder_found = !one.empty() && ::stat(one.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode);
-    start = end + 1;
-  }
-  if (!folder_found && ::access(bundle.c_str(), R_OK) != 0) {
-    why = "the system's trust store cannot be read: neither " + bundle + " nor " + folder;
-    return false;
-  }
-  if (SSL_CTX_set_default_verify_paths(context) != 1) {
-    why = "the system's trust store cannot be read: " + library_error("no default paths");
-    return false;
-  }
-  ERR_clear_error();
-  return true;
 }
 
 // Sessions to resume, one per server (its name or address, and port): the next connection to
