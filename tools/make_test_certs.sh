@@ -13,6 +13,13 @@
 #   expired            for 127.0.0.1 and localhost, valid only in January 2020
 #   unknown-authority  for 127.0.0.1 and localhost, issued by an authority nobody trusts
 #   self-signed        for 127.0.0.1 and localhost, issued by itself
+# and, issued by the test authority, certificates whose names test the identity checks:
+#   ip-8, ip-10        for the address 127.0.0.8, 127.0.0.10
+#   ip-as-name         for the DNS name "127.0.0.1" (no address)
+#   partial-wildcard   for the DNS names "local*" and "*host"
+#   bare-wildcard      for the DNS name "*"
+#   ip-wildcard        for the DNS name "*.0.0.1"
+#   nested-wildcard    for the DNS name "*.*.0.1"
 set -euo pipefail
 out="${1:?usage: make_test_certs.sh OUTDIR}"
 mkdir -p "$out"
@@ -80,6 +87,13 @@ server good ca 127.0.0.1
 SERVER_NAMES="DNS:wrong-host.invalid" server wrong-host ca wrong-host.invalid
 server expired ca 127.0.0.1 20200101000000Z 20200131000000Z
 server unknown-authority "$work/other" 127.0.0.1
+SERVER_NAMES="IP:127.0.0.8" server ip-8 ca "identity test"
+SERVER_NAMES="IP:127.0.0.10" server ip-10 ca "identity test"
+SERVER_NAMES="DNS:127.0.0.1" server ip-as-name ca "identity test"
+SERVER_NAMES="DNS:local*, DNS:*host" server partial-wildcard ca "identity test"
+SERVER_NAMES="DNS:*" server bare-wildcard ca "identity test"
+SERVER_NAMES="DNS:*.0.0.1" server ip-wildcard ca "identity test"
+SERVER_NAMES="DNS:*.*.0.1" server nested-wildcard ca "identity test"
 new_key self-signed.key
 openssl req -new -x509 -key self-signed.key -subj "/CN=127.0.0.1" -days 825 -sha256 \
   -extensions server -out self-signed.pem

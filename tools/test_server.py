@@ -4,12 +4,15 @@
 Start:
     python3 tools/test_server.py --root DIR [--port 0] [--host 127.0.0.1]
                                  [--port-file F] [--log-dir D] [--tls CERT KEY]
+                                 [--tls-only-version 1.1|1.2|1.3] [--ask-client-certificate CA]
 
 --port 0 picks a free port; the chosen port is printed as "listening on 127.0.0.1:PORT" and,
 with --port-file, written to F (atomically, so a reader never sees half a number).
 With --tls CERT KEY the same port also speaks https: a connection whose first byte starts a TLS
 handshake is served over TLS with that certificate (PEM) and key, any other as plain HTTP, so
-the plain error reports and http/https redirects reach the same server. Every fault below
+the plain error reports and http/https redirects reach the same server. --tls-only-version
+speaks that TLS version and no other; --ask-client-certificate asks the client for a
+certificate issued by CA (PEM) and goes on without one. Every fault below
 works over TLS too; a connection the server cuts ends without a TLS close-notify.
 With --log-dir, the exact bytes of every request (request line, headers and body as received)
 are written to D/000001.http, D/000002.http, ... in the order the requests arrived, before the
@@ -53,6 +56,9 @@ Options of one attempt:
   status=N          answer with status N and a short text body instead of the file
   bigheaders=N      add an X-Padding header whose value is N bytes
   icy               the status line is "ICY 200 OK" (not HTTP)
+  garble=N          announce the whole length, send N body bytes, then put bytes that no
+                    session sent (an application-data record of zeros) on the connection
+                    itself, and close: over TLS the client's session breaks mid-body
   reset             read the request, then close with a TCP reset
   reset=N           send the headers and N body bytes, then close with a TCP reset
   drip=MS           send the body one byte every MS milliseconds
@@ -85,6 +91,7 @@ import sys
 import threading
 import time
 import urllib.parse
+import warnings
 
 MAX_REQUEST_HEAD = 64 * 1024
 
@@ -194,6 +201,8 @@ class ConnectionEnds(Exception):
 
 
 TLS_HANDSHAKE_RECORD = 0x16
+TLS_VERSIONS = {"1.1": ssl.TLSVersion.TLSv1_1, "1.2": ssl.TLSVersion.TLSv1_2,
+                "1.3": ssl.TLSVersion.TLSv1_3}
 
 
 class Handler(socketserver.BaseRequestHandler):
@@ -346,6 +355,10 @@ class Handler(socketserver.BaseRequestHandler):
             head += b"Connection: close\r\n"
         self.send(head + b"\r\n")
 
+        if attempt.has("garble"):
+            self.send(body[:attempt.number("garble")])
+            socket.socket.sendall(self.request, b"\x17\x03\x03\x00\x40" + b"\x00" * 64)
+            return False
         if attempt.has("cut") or attempt.has("stall") or attempt.text("reset"):
             limit = attempt.number("cut") if attempt.has("cut") else (
                 attempt.number("stall") if attempt.has("stall") else attempt.number("reset"))
@@ -506,10 +519,22 @@ def main():
                         help="also be the demo portal: make DIR/portal/ and answer its calls")
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
                         help="also serve https on the same port with this certificate and key")
+    parser.add_argument("--tls-only-version", choices=sorted(TLS_VERSIONS))
+    parser.add_argument("--ask-client-certificate", metavar="CA")
     args = parser.parse_args()
     if args.tls:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.tls[0], args.tls[1])
+        if args.tls_only_version:
+            version = TLS_VERSIONS[args.tls_only_version]
+            # The old versions' ciphers sit below the system's default security level.
+            context.set_ciphers("DEFAULT:@SECLEVEL=0")
+            with warnings.catch_warnings():
+                warnings.simplefilter("ignore", DeprecationWarning)  # asked for on purpose
+                context.minimum_version = context.maximum_version = version
+        if args.ask_client_certificate:
+            context.load_verify_locations(args.ask_client_certificate)
+            context.verify_mode = ssl.CERT_OPTIONAL
         Handler.tls = context
     if args.log_dir:
         os.makedirs(args.log_dir, exist_ok=True)

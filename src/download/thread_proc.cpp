@@ -97,14 +97,36 @@ body_result receive_body(PacketJob& job, HTTPClientContext* context, body_file& 
 // unsaved: the file could not take the body; the job ends without it.
 enum class attempt_outcome { again, finished, exhausted, unsaved };
 
+// What the attempts of one job share besides the job record.
+struct job_progress {
+  std::uint32_t last_post_time = 0;
+  std::int32_t last_result = HC_OK;
+  bool secure_reason_logged = false;
+};
+
+// Why the secure channel failed, once per job: every attempt of a job meets the same refused
+// certificate, and an ERROR line is a report to the operator that holds the logger meanwhile.
+// A refused handshake is the operator's to mend (ERROR); a session that broke later is logged
+// as the other transfer failures are. The URL goes without its query.
+void log_secure_failure(const PacketJob& job, const HTTPClientContext* context,
+                        std::int32_t result, job_progress& progress) {
+  const std::string_view reason = HTTPClientGetSecureFailure(context);
+  if (reason.empty() || progress.secure_reason_logged) return;
+  progress.secure_reason_logged = true;
+  const std::string_view url(job.lpURL);
+  LOG_LINE(result == HC_SECURE_FAILED ? LOG_ERROR : LOG_INFO, "ThreadProc")
+      << "secure connection failed: " << reason << ", url=" << url.substr(0, url.find('?'))
+      << ", id=" << job.id;
+}
+
 attempt_outcome count_incomplete_attempt(PacketJob& job) {
   return job.retry_cnt.fetch_add(1, relaxed) + 1 < attempts ? attempt_outcome::again
                                                             : attempt_outcome::exhausted;
 }
 
 // One attempt: request, response, body. Ends the process itself where the failure is final.
-attempt_outcome run_attempt(PacketJob& job, body_file& file, std::uint32_t& last_post_time,
-                            std::int32_t& last_result) {
+attempt_outcome run_attempt(PacketJob& job, body_file& file, job_progress& progress) {
+  std::int32_t& last_result = progress.last_result;
   char range_text[12] = {};
   const char* range = nullptr;
   if (const std::int32_t earlier = job.bufsize.load(relaxed); earlier > 0) {
@@ -120,18 +142,13 @@ attempt_outcome run_attempt(PacketJob& job, body_file& file, std::uint32_t& last
   }
   last_result = HTTPClientSendRequest(context.get(), job.lpURL, nullptr, 0, 0, send_timeout_s, 0,
                                       range);
-  if (last_result == HC_SECURE_FAILED) {
-    // A refused certificate is the operator's to mend: the line says why, and as an ERROR
-    // line it reaches the operator's error report too.
-    LOG_LINE(LOG_ERROR, "ThreadProc") << "secure connection failed: "
-                                      << HTTPClientGetSecureFailure(context.get())
-                                      << ", url=" << job.lpURL << ", id=" << job.id;
-  }
   if (last_result != HC_OK) {
+    log_secure_failure(job, context.get(), last_result, progress);
     count_request_failure(job, file, "HTTPClientSendRequest");
     return attempt_outcome::again;
   }
   if ((last_result = HTTPClientRecvResponse(context.get(), response_timeout_s)) != HC_OK) {
+    log_secure_failure(job, context.get(), last_result, progress);
     count_request_failure(job, file, "HTTPClientRecvResponse");
     return attempt_outcome::again;
   }
@@ -148,8 +165,9 @@ attempt_outcome run_attempt(PacketJob& job, body_file& file, std::uint32_t& last
     fail_with_box(file, job.wnd, u"获取文件长度失败", update_error_caption);
   }
 
-  const body_result body = receive_body(job, context.get(), file, last_post_time);
+  const body_result body = receive_body(job, context.get(), file, progress.last_post_time);
   last_result = body.last_result;
+  if (last_result != HC_END_OF_DATA) log_secure_failure(job, context.get(), last_result, progress);
   context.reset();
   if (file.failed()) return attempt_outcome::unsaved;
   if (body.sum >= MAX_PACKET_BYTES) {
@@ -169,15 +187,15 @@ attempt_outcome run_attempt(PacketJob& job, body_file& file, std::uint32_t& last
 std::int32_t ThreadProc(std::shared_ptr<PacketJob> shared_job) {
   PacketJob& job = *shared_job;
   job.thread_status.store(PACKET_RUNNING, relaxed);
-  std::uint32_t last_post_time = platform::tick_count();
+  job_progress progress;
+  progress.last_post_time = platform::tick_count();
   WinsockStartup(1);
 
   body_file file(job.savePath);
-  std::int32_t last_result = HC_OK;
   attempt_outcome outcome = attempt_outcome::again;
-  while ((outcome = run_attempt(job, file, last_post_time, last_result)) ==
-         attempt_outcome::again) {
+  while ((outcome = run_attempt(job, file, progress)) == attempt_outcome::again) {
   }
+  const std::int32_t last_result = progress.last_result;
   const bool unsaved = outcome == attempt_outcome::unsaved;
 
   const std::int32_t bufsize = job.bufsize.load(relaxed);

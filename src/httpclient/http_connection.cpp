@@ -1,5 +1,6 @@
 // Connecting, closing and the two transfer routines with their whole-second deadlines.
 #include <cstring>
+#include <string>
 
 #include "httpclient/http_context.h"
 #include "httpclient/secure_transport.h"
@@ -31,11 +32,24 @@ bool DeadlinePassed(const HTTPClientContext* context) {
   return NowSeconds() - context->deadline_start >= context->timeout;
 }
 
+std::uint32_t SecondsLeft(const HTTPClientContext* context) {
+  const std::uint32_t spent = NowSeconds() - context->deadline_start;
+  return spent >= context->timeout ? 0 : context->timeout - spent;
+}
+
 std::int32_t Connect(HTTPClientContext* context) {
   if (!context) return HC_NO_CONTEXT;
   if (context->socket != net::invalid_socket) {
     context->state |= STATE_CONNECTED;
     return HC_OK;
+  }
+  if (secure_mode(context) && (context->options & HTTP_CLIENT_FLAG_PROXY)) {
+    // The client opens no tunnel through a proxy: a session with the proxy itself would be
+    // checked against the proxy's name, not the server's.
+    context->secure_failure = std::string("https through the proxy ") + context->proxy_host +
+                              ':' + std::to_string(context->proxy_port) +
+                              " is refused: the client opens no tunnel to the server";
+    return HC_SECURE_FAILED;
   }
   context->read_set.clear();
   context->write_set.clear();
@@ -153,7 +167,8 @@ std::int32_t finish_receive(int received, std::uint32_t* length) {
 std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint32_t* length,
                             bool peek) {
   const net::socket_handle s = context->socket;
-  bool readable = false;  // the last wait reported the socket readable
+  bool readable = false;  // the last wait reported the socket ready for what the session wants
+  bool session_wants_write = false;
   while (true) {
     if (DeadlinePassed(context)) {
       *length = 0;
@@ -164,9 +179,25 @@ std::int32_t socket_receive(HTTPClientContext* context, char* buffer, std::uint3
       // asked for before any wait; a record only partly arrived waits for the rest.
       if (readable || secure::pending(context) > 0) {
         const int received = secure::recv(context, buffer, static_cast<int>(*length));
-        if (received != secure::would_block) return finish_receive(received, length);
+        session_wants_write = received == secure::would_block_on_write;
+        if (received != secure::would_block && !session_wants_write)
+          return finish_receive(received, length);
       }
       readable = false;
+      if (session_wants_write) {
+        // The session has something to send before it can read on: wait for room.
+        context->write_set.add(s);
+        context->except_set.add(s);
+        const int ready =
+            net::select(nullptr, &context->write_set, &context->except_set, recv_slice_ms);
+        if (ready < 0 || (ready > 0 && context->except_set.contains(s))) {
+          context->except_set.remove(s);
+          *length = 0;
+          return HC_RECV_FAILED;
+        }
+        readable = ready > 0;
+        continue;
+      }
     } else {
       // Bytes already waiting are taken at once: the wait below is only needed when the
       // socket has nothing yet, and skipping it halves the system calls of a body read.

@@ -109,6 +109,7 @@ bool ResolveHost(const char* name, std::uint32_t* address);
 std::uint32_t NowSeconds();
 void StartDeadline(HTTPClientContext* context, std::uint32_t timeout_seconds);
 bool DeadlinePassed(const HTTPClientContext* context);
+std::uint32_t SecondsLeft(const HTTPClientContext* context);
 std::int32_t Connect(HTTPClientContext* context);
 std::int32_t Disconnect(HTTPClientContext* context);
 std::int32_t SendBytes(HTTPClientContext* context, const char* data, std::uint32_t* length);

@@ -1,5 +1,7 @@
 #include "httpclient/secure_transport.h"
 
+#include <string>
+
 #include "httpclient/http_context.h"
 
 namespace net = platform::net;
@@ -23,6 +25,26 @@ bool wait_for(HTTPClientContext* context, tls::step what) {
   return true;
 }
 
+// The host as the certificate must name it: a host the system's parser reads as an address is
+// the address actually connected to.
+tls::peer_identity identify_peer(const char* host_name, std::uint32_t address,
+                                std::uint16_t port) {
+  tls::peer_identity peer;
+  peer.host_name = host_name;
+  peer.address = address;
+  peer.port = port;
+  peer.address_literal = net::parse_ipv4(host_name).has_value();
+  if (!peer.address_literal) {
+    peer.shown_name = peer.host_name;
+    return peer;
+  }
+  const auto* part = reinterpret_cast<const unsigned char*>(&address);
+  peer.shown_name = std::to_string(part[0]) + '.' + std::to_string(part[1]) + '.' +
+                    std::to_string(part[2]) + '.' + std::to_string(part[3]);
+  if (peer.shown_name != peer.host_name) peer.shown_name += " (written " + peer.host_name + ")";
+  return peer;
+}
+
 }  // namespace
 
 int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t address,
@@ -30,7 +52,8 @@ int connect(HTTPClientContext* context, net::socket_handle s, std::uint32_t addr
   context->secure_failure.clear();
   // The session first: its set-up may touch the thread's last error, which the caller reads
   // for the connect's own outcome.
-  context->secure_session = tls::open_secure_channel(s, host_name, context->secure_failure);
+  context->secure_session = tls::open_secure_channel(s, identify_peer(host_name, address, port),
+                                                     context->secure_failure);
   return net::connect(s, address, port);
 }
 
@@ -41,7 +64,7 @@ std::int32_t handshake(HTTPClientContext* context) {
     return HC_SECURE_FAILED;
   }
   while (true) {
-    const tls::step step = session->handshake();
+    const tls::step step = session->handshake(SecondsLeft(context) * 1000);
     if (step == tls::step::done) return HC_OK;
     if (step == tls::step::failed) {
       context->secure_failure = session->failure();
@@ -60,7 +83,11 @@ int send(HTTPClientContext* context, const char* data, int length) {
   while (true) {
     const tls::transfer sent = session->send(data, length);
     if (sent.state == tls::step::done) return sent.bytes;
-    if (sent.state == tls::step::failed || !wait_for(context, sent.state)) return -1;
+    if (sent.state == tls::step::failed) {
+      context->secure_failure = session->failure();
+      return -1;
+    }
+    if (!wait_for(context, sent.state)) return -1;
   }
 }
 
@@ -70,7 +97,10 @@ int recv(HTTPClientContext* context, char* buffer, int length) {
   const tls::transfer received = session->receive(buffer, length);
   switch (received.state) {
     case tls::step::done: return received.bytes;
-    case tls::step::failed: return -1;
+    case tls::step::failed:
+      context->secure_failure = session->failure();
+      return -1;
+    case tls::step::want_write: return would_block_on_write;
     default: return would_block;
   }
 }

@@ -11,8 +11,11 @@ struct HTTPClientContext;
 
 namespace http_client::secure {
 
-// recv found nothing to hand out yet: wait for the socket and ask again.
+// recv found nothing to hand out yet: wait until the socket is readable (would_block) or, when
+// the session must send something first (a key update, an alert), writable
+// (would_block_on_write), and ask again.
 inline constexpr int would_block = -2;
+inline constexpr int would_block_on_write = -3;
 
 // Starts the TCP connection as connect does (same return value and last_error) and readies a
 // session for host_name.
@@ -21,9 +24,11 @@ int connect(HTTPClientContext* context, platform::net::socket_handle s, std::uin
 // The whole handshake, certificate checks included: HC_OK, HC_TIMED_OUT when the deadline
 // passes first, else HC_SECURE_FAILED with the reason in the context.
 std::int32_t handshake(HTTPClientContext* context);
-// Bytes taken, or -1 when sending failed or the deadline passed while the socket was full.
+// Bytes taken, or -1 when sending failed (the reason in the context) or the deadline passed
+// while the socket was full.
 int send(HTTPClientContext* context, const char* data, int length);
-// Bytes received, 0 when the peer closed, -1 on failure, would_block when nothing is there.
+// Bytes received, 0 when the peer closed, -1 on failure (the reason in the context), or one of
+// the would_block values.
 int recv(HTTPClientContext* context, char* buffer, int length);
 // Decrypted bytes waiting in the session: no select announces them.
 int pending(HTTPClientContext* context);

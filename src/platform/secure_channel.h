@@ -4,11 +4,12 @@
 // deadline) and calls again with the same arguments.
 //
 // The peer must prove itself: a chain to one of the system's trust anchors, dates that hold
-// today, and the host name of the address (an IP literal against the addresses the certificate
-// names). TLS 1.2 is the least accepted. Nothing turns the checks off. On Linux the environment
-// variable LAUNCHER_EXTRA_CA_FILE may name a PEM file of further trust anchors, added to the
-// system's (the tests' and the demo's own authority); the Windows side trusts the system's
-// store only.
+// today, and the host name (a host written as an address against the addresses the
+// certificate names). TLS 1.2 is the least accepted, 1.3 is offered where the system has it.
+// Nothing turns the checks off. On Linux the environment variable LAUNCHER_EXTRA_CA_FILE may
+// name a PEM file of further trust anchors, added to the system's (the tests' and the demo's
+// own authority); the Windows side trusts the system's store only.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -32,8 +33,9 @@ class secure_channel {
  public:
   virtual ~secure_channel() = default;
 
-  // Advances the handshake, certificate checks included.
-  virtual step handshake() = 0;
+  // Advances the handshake, certificate checks included. time_left_ms bounds what the checks
+  // may fetch from the network (missing intermediates, roots the system loads on demand).
+  virtual step handshake(std::uint32_t time_left_ms) = 0;
   // Sends up to length bytes; done with the number taken.
   virtual transfer send(const char* data, int length) = 0;
   // Receives up to length bytes; done with 0 bytes when the peer ended the session or closed
@@ -48,11 +50,24 @@ class secure_channel {
   virtual const std::string& failure() const = 0;
 };
 
-// A session over s for host_name (a DNS name or a dotted IPv4 address), which also goes out
-// as the server name indication when it is a name. Null, with why filled, when the TLS library
-// cannot start one.
-std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
-                                                    const std::string& host_name,
+// Whom the session must reach: the host as the URL names it and the address the socket is
+// connected to. A host written as an address (any form the system's address parser reads,
+// octal and short forms included) is checked against the connected address itself, so the
+// check and the connection can never disagree about which machine it is; such a host is never
+// sent as the server name indication.
+struct peer_identity {
+  std::string host_name;
+  std::uint32_t address = 0;  // network byte order
+  std::uint16_t port = 0;
+  bool address_literal = false;
+  // How the refusals name the peer: the connected address in four decimal parts for an
+  // address (with the URL's spelling beside it when that differs), else the host name.
+  std::string shown_name;
+};
+
+// A session over s for the peer, which also sends the server name indication when the host is
+// a name. Null, with why filled, when the TLS library cannot start one.
+std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s, const peer_identity& peer,
                                                     std::string& why);
 
 }  // namespace platform::tls

@@ -332,26 +332,43 @@ TEST_F(FatalWorkerTest, ABodyBeyondTheBufferStopsAtItsEndAndIsRefused) {
   EXPECT_EQ(count_of(r.output, box_line(u"错误", u"文件过大，更新失败", "0")), 1u);
 }
 
-TEST_F(FatalWorkerTest, AnHttpsAddressWithARefusedCertificateFailsFiveRequestsWithTheReason) {
+TEST_F(FatalWorkerTest, AnHttpsAddressWithARefusedCertificateFailsFiveRequestsWithTheReasonOnce) {
   const test_authority authority;
   ASSERT_TRUE(authority.ready());
   const test_server secure(files.path(), authority.server_options(server_certificate::self_signed));
   ASSERT_TRUE(secure.running());
   const std::string address = secure.secure_base_url() + "/a.bin";
-  const auto r = run(address);
+  const auto r = run(address + "?player=secret");
   expect_ended_by_worker(r);
   EXPECT_EQ(count_of(r.output, "[ThreadProc]>> HTTPClientSendRequest FAIL:, id=0"), 5u) << r.output;
+  // Once, and without the query.
   EXPECT_EQ(count_of(r.output, "[ThreadProc]>> secure connection failed: the certificate is "
                                   "self-signed and not trusted, url=" + address + ", id=0"),
-            5u)
+            1u)
       << r.output;
-  EXPECT_EQ(count_of(r.output, "[ERROR]"), 6u) << "each reason, then the outcome";
+  EXPECT_EQ(count_of(r.output, "[ERROR]"), 2u) << "the reason once, then the outcome";
   EXPECT_EQ(count_of(r.output,
                         box_line(u"更新错误", u"由于您的网络不稳定，程序请求数据更新失败，即将退出",
                                  window_of(r))),
             1u)
       << r.output;
   EXPECT_TRUE(secure.requests().empty()) << "no request goes out on a refused session";
+}
+
+TEST_F(FatalWorkerTest, ASessionBrokenInEveryBodyIsLoggedWithItsReasonOnce) {
+  const test_authority authority;
+  ASSERT_TRUE(authority.ready());
+  write_bytes(files.path() / "a.bin", pattern_bytes(5000));
+  const test_server secure(files.path(), authority.server_options(server_certificate::good));
+  ASSERT_TRUE(secure.running());
+  const auto r = run(secure.secure_base_url() + "/fault/garble=700/a.bin");
+  expect_ended_by_worker(r);
+  EXPECT_EQ(count_of(r.output, "Redownload, start pos="), 4u) << r.output;
+  const std::string reason = "[ThreadProc]>> secure connection failed: receiving failed: ";
+  ASSERT_EQ(count_of(r.output, reason), 1u) << r.output;
+  const auto line = r.output.rfind('\n', r.output.find(reason)) + 1;
+  EXPECT_EQ(r.output.substr(line, 7), "[INFO ]") << "a broken session is no operator's fault";
+  EXPECT_EQ(count_of(r.output, "/fault/garble=700/a.bin, id=0"), 1u);
 }
 
 TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenTheErrorLine) {

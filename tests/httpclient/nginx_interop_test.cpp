@@ -1,8 +1,10 @@
 // The client against Debian's nginx: the same bytes as on disk, whatever the size.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "httpclient/http_client.h"
@@ -65,20 +67,41 @@ TEST(NginxInterop, DownloadsFilesByteForByte) {
   EXPECT_EQ(fetch(nginx.base_url() + "/missing.zip", nullptr).status, 404);
 }
 
-TEST(NginxInterop, DownloadsTheLargestPackageSizeOverHttps) {
+// Whatever protocols the server allows from TLS 1.2 on; the second request of a run resumes
+// the first one's session, as the second package of an update does.
+TEST(NginxInterop, DownloadsTheLargestPackageSizeOverHttpsAndResumesTheSession) {
   temp_folder files;
   const test_authority authority;
   ASSERT_TRUE(authority.ready());
-  write_bytes(files.path() / "28MB.zip", random_bytes(28 * 1000 * 1000, 20));
-  nginx_server nginx(files.path(), nginx_tls{authority.certificate_file(server_certificate::good),
-                                             authority.key_file(server_certificate::good)});
-  ASSERT_TRUE(nginx.running()) << nginx.error_log();
-  const auto d = fetch(nginx.base_url() + "/28MB.zip", nullptr);
-  EXPECT_EQ(d.status, 200);
-  EXPECT_EQ(d.content_length, 28 * 1000 * 1000);
-  EXPECT_EQ(d.last, HC_END_OF_DATA);
-  EXPECT_TRUE(d.body == read_bytes(files.path() / "28MB.zip"));
-  EXPECT_EQ(fetch(nginx.base_url() + "/missing.zip", nullptr).status, 404);
+  const struct {
+    std::string protocols, name;
+    std::size_t size;
+    std::string log;
+  } cases[] = {
+      {"TLSv1.2 TLSv1.3", "28MB.zip", 28 * 1000 * 1000,
+       "/28MB.zip TLSv1.3 .\n/missing.zip TLSv1.3 r\n"},
+      {"TLSv1.3", "b.zip", 70000, "/b.zip TLSv1.3 .\n/missing.zip TLSv1.3 r\n"},
+      {"TLSv1.2", "b.zip", 70000, "/b.zip TLSv1.2 .\n/missing.zip TLSv1.2 r\n"},
+  };
+  unsigned seed = 20;
+  for (const auto& c : cases) {
+    write_bytes(files.path() / c.name, random_bytes(c.size, seed++));
+    nginx_server nginx(files.path(),
+                       nginx_tls{authority.certificate_file(server_certificate::good),
+                                 authority.key_file(server_certificate::good), c.protocols});
+    ASSERT_TRUE(nginx.running()) << nginx.error_log();
+    const auto d = fetch(nginx.base_url() + "/" + c.name, nullptr);
+    EXPECT_EQ(d.status, 200) << c.protocols;
+    EXPECT_EQ(d.content_length, static_cast<std::int32_t>(c.size)) << c.protocols;
+    EXPECT_EQ(d.last, HC_END_OF_DATA) << c.protocols;
+    EXPECT_TRUE(d.body == read_bytes(files.path() / c.name)) << c.protocols;
+    EXPECT_EQ(fetch(nginx.base_url() + "/missing.zip", nullptr).status, 404) << c.protocols;
+    // nginx writes the line once the answer has left.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (nginx.access_log() != c.log && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(nginx.access_log(), c.log) << c.protocols;
+  }
 }
 
 }  // namespace

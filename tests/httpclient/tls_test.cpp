@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -177,6 +178,75 @@ TEST_F(Tls, RefusedCertificatesEndWithTheSecureFailureAndTheirReason) {
     EXPECT_EQ(r.secure_failure, c.reason);
     EXPECT_TRUE(refused.requests().empty()) << "no request goes out on a refused session";
   }
+}
+
+// The name or address the URL gives against the names the certificate holds. An address is
+// checked as the address connected to, however the URL spells it ("010" is octal 8).
+TEST_F(Tls, TheCertificateMustNameTheHostOrTheAddressConnectedTo) {
+  using enum server_certificate;
+  const std::string refused = "the certificate is not valid for ";
+  const struct {
+    server_certificate certificate;
+    std::string listen, host, reason;  // reason empty: accepted
+  } cases[] = {
+      {wrong_host, "127.0.0.1", "localhost", refused + "localhost"},
+      {ip_as_name, "127.0.0.1", "127.0.0.1", refused + "127.0.0.1"},
+      {ip_10, "127.0.0.8", "127.0.0.010", refused + "127.0.0.8 (written 127.0.0.010)"},
+      {ip_8, "127.0.0.8", "127.0.0.010", ""},
+      {partial_wildcard, "127.0.0.1", "localhost", refused + "localhost"},
+      {bare_wildcard, "127.0.0.1", "localhost", refused + "localhost"},
+      {ip_wildcard, "127.0.0.1", "127.0.0.1", refused + "127.0.0.1"},
+      {nested_wildcard, "127.0.0.1", "127.0.0.1", refused + "127.0.0.1"},
+  };
+  for (const auto& c : cases) {
+    auto options = authority_->server_options(c.certificate);
+    options.insert(options.end(), {"--host", c.listen});
+    const test_server server(files_->path(), options);
+    ASSERT_TRUE(server.running()) << c.listen;
+    const auto r = fetch("https://" + c.host + ":" + std::to_string(server.port()) + "/tiny.txt");
+    EXPECT_EQ(r.send, c.reason.empty() ? HC_OK : HC_SECURE_FAILED)
+        << certificate_file_stem(c.certificate) << " for " << c.host;
+    EXPECT_EQ(r.secure_failure, c.reason) << certificate_file_stem(c.certificate);
+    EXPECT_EQ(r.body, c.reason.empty() ? "hello" : "") << certificate_file_stem(c.certificate);
+  }
+}
+
+// TLS 1.2 is the least accepted, and a server that offers a login by client certificate is
+// served without one. (TLS 1.3 alone: the nginx tests; Wine's Schannel cannot speak it.)
+TEST_F(Tls, ServersOfOneProtocolVersionOrAskingForAClientCertificate) {
+  const struct {
+    std::vector<std::string> options;
+    bool accepted;
+  } cases[] = {
+      {{"--tls-only-version", "1.2"}, true},
+      {{"--tls-only-version", "1.1"}, false},
+      {{"--ask-client-certificate", authority_->authority_file_for_server()}, true},
+  };
+  for (const auto& c : cases) {
+    auto options = authority_->server_options(server_certificate::good);
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    const test_server server(files_->path(), options);
+    ASSERT_TRUE(server.running()) << c.options[0];
+    const auto r = fetch(server.secure_base_url() + "/tiny.txt");
+    EXPECT_EQ(r.send, c.accepted ? HC_OK : HC_SECURE_FAILED)
+        << c.options[1] << ": " << r.secure_failure;
+    EXPECT_EQ(r.body, c.accepted ? "hello" : "") << c.options[1];
+    EXPECT_EQ(r.secure_failure.empty(), c.accepted) << c.options[1] << ": " << r.secure_failure;
+  }
+}
+
+TEST_F(Tls, HttpsThroughAProxyIsRefusedRatherThanCheckedAgainstTheProxysName) {
+  HTTPClientContextPtr context(HTTPClientCreateContext(HTTP_CLIENT_FLAG_PROXY));
+  std::snprintf(context->proxy_host, sizeof context->proxy_host, "127.0.0.1");
+  context->proxy_port = server_->port();
+  const std::size_t before = server_->requests().size();
+  const auto url = "https://localhost:" + std::to_string(server_->port()) + "/tiny.txt";
+  EXPECT_EQ(HTTPClientSendRequest(context.get(), url.c_str(), nullptr, 0, 0, 4, 0, nullptr),
+            HC_SECURE_FAILED);
+  EXPECT_EQ(std::string(HTTPClientGetSecureFailure(context.get())),
+            "https through the proxy 127.0.0.1:" + std::to_string(server_->port()) +
+                " is refused: the client opens no tunnel to the server");
+  EXPECT_EQ(server_->requests().size(), before);
 }
 
 TEST_F(Tls, AHandshakeTheServerNeverAnswersEndsAtTheDeadline) {

@@ -12,9 +12,10 @@
 
 namespace testing_support {
 
-// A certificate (PEM) and its key: nginx then speaks https only.
+// A certificate (PEM) and its key: nginx then speaks https only, with these protocols.
 struct nginx_tls {
   std::filesystem::path certificate, key;
+  std::string protocols = "TLSv1.2 TLSv1.3";
 };
 
 class nginx_server {
@@ -31,6 +32,9 @@ class nginx_server {
   std::string base_url() const;
   // Why it did not start (nginx's error log), for test messages.
   std::string error_log() const;
+  // With https, a line per request: "URI PROTOCOL REUSED" (REUSED "r" for a resumed session,
+  // "." for a full handshake).
+  std::string access_log() const;
 
   static std::filesystem::path program();
 

@@ -11,7 +11,11 @@
 
 namespace testing_support {
 
-enum class server_certificate { good, wrong_host, expired, unknown_authority, self_signed };
+enum class server_certificate {
+  good, wrong_host, expired, unknown_authority, self_signed,
+  // Names that test the identity checks (see make_test_certs.sh).
+  ip_8, ip_10, ip_as_name, partial_wildcard, bare_wildcard, ip_wildcard, nested_wildcard
+};
 
 // The name of the certificate's files (NAME.pem, NAME.key) as make_test_certs.sh writes them.
 inline std::string certificate_file_stem(server_certificate which) {
@@ -21,6 +25,13 @@ inline std::string certificate_file_stem(server_certificate which) {
     case server_certificate::expired: return "expired";
     case server_certificate::unknown_authority: return "unknown-authority";
     case server_certificate::self_signed: return "self-signed";
+    case server_certificate::ip_8: return "ip-8";
+    case server_certificate::ip_10: return "ip-10";
+    case server_certificate::ip_as_name: return "ip-as-name";
+    case server_certificate::partial_wildcard: return "partial-wildcard";
+    case server_certificate::bare_wildcard: return "bare-wildcard";
+    case server_certificate::ip_wildcard: return "ip-wildcard";
+    case server_certificate::nested_wildcard: return "nested-wildcard";
   }
   return "good";
 }
@@ -36,6 +47,8 @@ class test_authority {
   bool ready() const { return ready_; }
   // The options that make test_server serve https with that certificate ("--tls CERT KEY").
   std::vector<std::string> server_options(server_certificate which) const;
+  // The authority's certificate as the server program (of the Linux side) names it.
+  std::string authority_file_for_server() const;
   // The authority's certificate (PEM).
   std::filesystem::path authority_file() const { return folder_.path() / "ca.pem"; }
   // A server certificate (PEM) and its key, for servers of this system (nginx).

@@ -2,6 +2,8 @@
 // later, host name and IP address checks done by the library during the handshake.
 #include "platform/secure_channel.h"
 
+#include "platform/linux/system_trust_store.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -14,6 +16,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <mutex>
 
 namespace platform::tls {
@@ -75,7 +79,61 @@ std::string library_error(const char* fallback) {
   return reason ? reason : fallback;
 }
 
-// One client context for every session, made again when the extra anchor file changes.
+// Sessions to resume, one per server (its name or address, and port): the next connection to
+// the same server skips the full handshake. A session arrives after its handshake (TLS 1.3
+// sends it as a ticket), through the context's callback.
+class session_store {
+ public:
+  // A new reference to the server's session, or null.
+  SSL_SESSION* find(const std::string& server) {
+    std::lock_guard lock(mutex_);
+    const auto found = sessions_.find(server);
+    if (found == sessions_.end()) return nullptr;
+    SSL_SESSION_up_ref(found->second.get());
+    return found->second.get();
+  }
+  void keep(const std::string& server, SSL_SESSION* session) {
+    std::lock_guard lock(mutex_);
+    sessions_[server].reset(session);
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    sessions_.clear();
+  }
+
+ private:
+  struct session_release {
+    void operator()(SSL_SESSION* s) const { SSL_SESSION_free(s); }
+  };
+  std::mutex mutex_;
+  std::map<std::string, std::unique_ptr<SSL_SESSION, session_release>> sessions_;
+};
+
+session_store& resumable_sessions() {
+  static session_store instance;
+  return instance;
+}
+
+// The library's callback for a new session of a connection; the connection's application data
+// is its server's key. Taking the reference (1) keeps the session.
+int remember_session(SSL* ssl, SSL_SESSION* session) {
+  const auto* server = static_cast<const std::string*>(SSL_get_app_data(ssl));
+  if (!server || !SSL_SESSION_is_resumable(session)) return 0;
+  resumable_sessions().keep(*server, session);
+  return 1;
+}
+
+// The server a session belongs to: the name checked, or the address connected to, and the port.
+std::string server_key(const peer_identity& peer) {
+  char address[INET_ADDRSTRLEN] = {};
+  const std::string name = peer.address_literal
+                               ? inet_ntop(AF_INET, &peer.address, address, sizeof address)
+                               : peer.host_name;
+  return name + ':' + std::to_string(peer.port);
+}
+
+// One client context for every session, made again when the extra anchor file changes: the
+// system's bundle is parsed once per process, not once per connection.
 class shared_context {
  public:
   // A new reference to the context (freed by the caller through SSL_free's reference), or null.
@@ -84,6 +142,8 @@ class shared_context {
     const char* extra = std::getenv(extra_anchor_variable);
     const std::string extra_file = extra ? extra : "";
     if (!context_ || extra_file != extra_file_) {
+      // Sessions were checked against the anchors of the context that made them.
+      resumable_sessions().clear();
       context_ = make(extra_file, why);
       extra_file_ = extra_file;
       why_ = why;
@@ -107,12 +167,10 @@ class shared_context {
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE |
                                         SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    // The system's store as its hashed folder (/etc/ssl/certs): each anchor is read when a
-    // chain asks for it, rather than the whole bundle parsed before the first connection.
-    if (SSL_CTX_set_default_verify_dir(context.get()) != 1) {
-      why = "the system's trust store cannot be read: " + library_error("no default folder");
-      return nullptr;
-    }
+    SSL_CTX_set_session_cache_mode(context.get(),
+                                   SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context.get(), remember_session);
+    if (!use_system_store(context.get(), why)) return nullptr;
     if (!extra_file.empty() &&
         SSL_CTX_load_verify_locations(context.get(), extra_file.c_str(), nullptr) != 1) {
       why = std::string("the trust anchors of ") + extra_anchor_variable + " (" + extra_file +
@@ -131,11 +189,6 @@ class shared_context {
 shared_context& client_context() {
   static shared_context instance;
   return instance;
-}
-
-bool is_ipv4_literal(const std::string& host) {
-  in_addr address{};
-  return inet_pton(AF_INET, host.c_str(), &address) == 1;
 }
 
 // The verification error in words a player's support can act on.
@@ -163,9 +216,17 @@ std::string verification_failure(long code, const std::string& host) {
 
 class openssl_channel final : public secure_channel {
  public:
-  openssl_channel(ssl_ptr ssl, std::string host) : ssl_(std::move(ssl)), host_(std::move(host)) {}
+  openssl_channel(ssl_ptr ssl, std::string host, std::string server)
+      : server_(std::move(server)), ssl_(std::move(ssl)), host_(std::move(host)) {
+    SSL_set_app_data(ssl_.get(), &server_);
+    if (SSL_SESSION* earlier = resumable_sessions().find(server_)) {
+      SSL_set_session(ssl_.get(), earlier);
+      SSL_SESSION_free(earlier);
+    }
+  }
 
-  step handshake() override {
+  // OpenSSL fetches nothing while it checks a chain: the time left does not matter here.
+  step handshake(std::uint32_t /*time_left_ms*/) override {
     ERR_clear_error();
     errno = 0;
     const int r = SSL_do_handshake(ssl_.get());
@@ -205,6 +266,7 @@ class openssl_channel final : public secure_channel {
     if (error == SSL_ERROR_ZERO_RETURN) return {step::done, 0};
     if (error == SSL_ERROR_WANT_READ) return {step::want_read, 0};
     if (error == SSL_ERROR_WANT_WRITE) return {step::want_write, 0};
+    note_fatal(error);
     if (closed_without_notify(error, r)) {
       // The peer closed without ending the session: whatever was announced and has not
       // arrived stays missing, exactly as when a plain connection closes early.
@@ -219,7 +281,8 @@ class openssl_channel final : public secure_channel {
   int pending() const override { return SSL_pending(ssl_.get()); }
 
   void close() override {
-    if (handshake_done_ && !closed_) SSL_shutdown(ssl_.get());
+    // After a fatal error the library forbids the close-notify: the session is already over.
+    if (handshake_done_ && !closed_ && !fatal_) SSL_shutdown(ssl_.get());
     closed_ = true;
     ERR_clear_error();
   }
@@ -227,12 +290,18 @@ class openssl_channel final : public secure_channel {
   const std::string& failure() const override { return failure_; }
 
  private:
-  step waiting_step(int r) const {
-    switch (SSL_get_error(ssl_.get(), r)) {
+  step waiting_step(int r) {
+    const int error = SSL_get_error(ssl_.get(), r);
+    note_fatal(error);
+    switch (error) {
       case SSL_ERROR_WANT_READ: return step::want_read;
       case SSL_ERROR_WANT_WRITE: return step::want_write;
       default: return step::failed;
     }
+  }
+
+  void note_fatal(int error) {
+    if (error == SSL_ERROR_SSL || error == SSL_ERROR_SYSCALL) fatal_ = true;
   }
 
   bool closed_without_notify(int error, int r) const {
@@ -264,17 +333,18 @@ class openssl_channel final : public secure_channel {
     return std::string(what) + ": " + library_error("unknown error");
   }
 
+  std::string server_;  // the session store's key; outlives ssl_, which points to it
   ssl_ptr ssl_;
   std::string host_;
   std::string failure_;
   bool handshake_done_ = false;
   bool closed_ = false;
+  bool fatal_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
-                                                    const std::string& host_name,
+std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s, const peer_identity& peer,
                                                     std::string& why) {
   SSL_CTX* context = client_context().acquire(why);
   if (!context) return nullptr;
@@ -295,20 +365,20 @@ std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
   SSL_set_connect_state(ssl.get());
   SSL_set_hostflags(ssl.get(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
   bool named;
-  if (is_ipv4_literal(host_name)) {
-    // An address is checked against the certificate's IP addresses and is never sent as a
-    // server name.
-    named = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), host_name.c_str()) == 1;
+  if (peer.address_literal) {
+    named = X509_VERIFY_PARAM_set1_ip(SSL_get0_param(ssl.get()),
+                                      reinterpret_cast<const unsigned char*>(&peer.address),
+                                      sizeof peer.address) == 1;
   } else {
     named = SSL_ctrl(ssl.get(), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
-                     const_cast<char*>(host_name.c_str())) == 1 &&
-            SSL_set1_host(ssl.get(), host_name.c_str()) == 1;
+                     const_cast<char*>(peer.host_name.c_str())) == 1 &&
+            SSL_set1_host(ssl.get(), peer.host_name.c_str()) == 1;
   }
   if (!named) {
-    why = "the host name " + host_name + " cannot be checked: " + library_error("refused");
+    why = "the host name " + peer.host_name + " cannot be checked: " + library_error("refused");
     return nullptr;
   }
-  return std::make_unique<openssl_channel>(std::move(ssl), host_name);
+  return std::make_unique<openssl_channel>(std::move(ssl), peer.shown_name, server_key(peer));
 }
 
 }  // namespace platform::tls

@@ -4,6 +4,8 @@
 // dates, and the host name; an IP literal is compared with the certificate's IP addresses,
 // which is done here, so that it holds on every Windows version.
 #define SECURITY_WIN32
+// The chain parameters with their time-out for fetching from the network.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include <winsock2.h>
 #include <windows.h>
 #include <schannel.h>
@@ -17,12 +19,13 @@
 #include <vector>
 
 #include "platform/secure_channel.h"
+#include "platform/win32/schannel_credentials.h"
 
 namespace platform::tls {
 
 namespace {
 
-constexpr DWORD request_flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
+constexpr DWORD usual_request_flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                 ISC_REQ_CONFIDENTIALITY | ISC_REQ_EXTENDED_ERROR |
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_MANUAL_CRED_VALIDATION;
@@ -56,14 +59,6 @@ std::string sspi_failure(SECURITY_STATUS status) {
     default: return "error " + hex(status);
   }
 }
-
-struct credentials {
-  CredHandle handle{};
-  bool valid = false;
-  ~credentials() {
-    if (valid) FreeCredentialsHandle(&handle);
-  }
-};
 
 struct security_context {
   CtxtHandle handle{};
@@ -103,26 +98,6 @@ bool names_address(PCCERT_CONTEXT certificate, const in_addr& address) {
   return found;
 }
 
-// A dotted IPv4 address of four decimal parts, each at most 255.
-bool parse_dotted(const std::string& text, in_addr& address) {
-  unsigned char parts[4] = {};
-  std::size_t at = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0 && (at >= text.size() || text[at++] != '.')) return false;
-    unsigned value = 0;
-    std::size_t digits = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4) {
-      value = value * 10 + static_cast<unsigned>(text[at++] - '0');
-      ++digits;
-    }
-    if (digits == 0 || digits > 3 || value > 255) return false;
-    parts[i] = static_cast<unsigned char>(value);
-  }
-  if (at != text.size()) return false;
-  std::memcpy(&address, parts, sizeof parts);
-  return true;
-}
-
 bool self_issued(PCCERT_CONTEXT certificate) {
   return CertCompareCertificateName(X509_ASN_ENCODING, &certificate->pCertInfo->Subject,
                                     &certificate->pCertInfo->Issuer) != FALSE;
@@ -130,34 +105,27 @@ bool self_issued(PCCERT_CONTEXT certificate) {
 
 class schannel_channel final : public secure_channel {
  public:
-  schannel_channel(SOCKET s, std::string host) : socket_(s), host_(std::move(host)) {
-    address_literal_ = parse_dotted(host_, address_);
+  schannel_channel(SOCKET s, const peer_identity& peer)
+      : socket_(s), host_(peer.host_name), shown_name_(peer.shown_name),
+        address_literal_(peer.address_literal) {
+    std::memcpy(&address_, &peer.address, sizeof address_);
+    // Schannel sends its target as the server name and keys its session cache by it: an
+    // address goes as the one it is, whatever its spelling in the URL.
+    target_ = wide(address_literal_ ? std::string(inet_ntoa(address_)) : host_);
   }
 
   ~schannel_channel() override = default;
 
   bool start(std::string& why) {
-    SCHANNEL_CRED wanted{};
-    wanted.dwVersion = SCHANNEL_CRED_VERSION;
-    wanted.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
-    wanted.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    wchar_t package[] = UNISP_NAME_W;
-    const SECURITY_STATUS status =
-        AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &wanted,
-                                  nullptr, nullptr, &credentials_.handle, nullptr);
-    if (status != SEC_E_OK) {
-      why = "the TLS library cannot start: " + sspi_failure(status);
-      return false;
-    }
-    credentials_.valid = true;
-    return true;
+    credentials_ = schannel_credentials(why);
+    return credentials_ != nullptr;
   }
 
-  step handshake() override {
+  step handshake(std::uint32_t time_left_ms) override {
     if (failed_) return step::failed;
     while (true) {
       if (const step flushed = flush(); flushed != step::done) return flushed;
-      if (established_) return verify_peer() ? step::done : fail_step();
+      if (established_) return verify_peer(time_left_ms) ? step::done : fail_step();
       // The server's next message: read when nothing is left over, or when what is left is
       // only the start of one.
       if (context_.valid && (incoming_.empty() || need_input_)) {
@@ -209,6 +177,11 @@ class schannel_channel final : public secure_channel {
         return {step::done, static_cast<int>(n)};
       }
       if (peer_closed_) return {step::done, 0};
+      if (renegotiating_) {
+        const step answered = answer_handshake_message();
+        if (answered != step::done) return {answered, 0};
+        continue;
+      }
       if (complete_record()) {
         if (!decrypt()) return {step::failed, 0};
         continue;
@@ -236,10 +209,9 @@ class schannel_channel final : public secure_channel {
     SecBuffer out{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc out_desc{SECBUFFER_VERSION, 1, &out};
     DWORD attributes = 0;
-    std::wstring target = wide(host_);
     const SECURITY_STATUS status =
-        InitializeSecurityContextW(&credentials_.handle, &context_.handle, target.data(),
-                                   request_flags, 0, 0, nullptr, 0, nullptr, &out_desc,
+        InitializeSecurityContextW(credentials_, &context_.handle, target_.data(),
+                                   request_flags_, 0, 0, nullptr, 0, nullptr, &out_desc,
                                    &attributes, nullptr);
     if ((status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) && out.pvBuffer && out.cbBuffer)
       ::send(socket_, static_cast<const char*>(out.pvBuffer), static_cast<int>(out.cbBuffer), 0);
@@ -305,13 +277,13 @@ class schannel_channel final : public secure_channel {
     SecBuffer out[1] = {{0, SECBUFFER_TOKEN, nullptr}};
     SecBufferDesc out_desc{SECBUFFER_VERSION, 1, out};
     DWORD attributes = 0;
-    std::wstring target = wide(host_);
     const bool first = !context_.valid;
     const SECURITY_STATUS status = InitializeSecurityContextW(
-        &credentials_.handle, first ? nullptr : &context_.handle, target.data(), request_flags,
+        credentials_, first ? nullptr : &context_.handle, target_.data(), request_flags_,
         0, 0, first ? nullptr : &in_desc, 0, &context_.handle, &out_desc,
         &attributes, nullptr);
     if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) context_.valid = true;
+    last_status_ = status;
     if (out[0].pvBuffer) {
       const auto* token = static_cast<const char*>(out[0].pvBuffer);
       if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) {
@@ -325,9 +297,15 @@ class schannel_channel final : public secure_channel {
       return true;
     }
     need_input_ = false;
+    if (status == SEC_I_INCOMPLETE_CREDENTIALS && !(request_flags_ & ISC_REQ_USE_SUPPLIED_CREDS)) {
+      // The server offers a login by client certificate, and we have none: the same message
+      // again, answered without one, as OpenSSL does. Its bytes were not used.
+      request_flags_ |= ISC_REQ_USE_SUPPLIED_CREDS;
+      return true;
+    }
     if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) {
       failure_ = status == SEC_I_INCOMPLETE_CREDENTIALS
-                     ? "the server asks for a client certificate"
+                     ? "the server insists on a client certificate"
                      : "the handshake failed: " + sspi_failure(status);
       failed_ = true;
       return false;
@@ -376,9 +354,8 @@ class schannel_channel final : public secure_channel {
       incoming_.clear();
       return true;
     }
-    if (status != SEC_E_OK) {
-      failure_ = status == SEC_I_RENEGOTIATE ? "receiving failed: the server asked to renegotiate"
-                                             : "receiving failed: " + sspi_failure(status);
+    if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE) {
+      failure_ = "receiving failed: " + sspi_failure(status);
       failed_ = true;
       return false;
     }
@@ -394,11 +371,53 @@ class schannel_channel final : public secure_channel {
       }
     }
     keep_extra(extra ? *extra : SecBuffer{0, SECBUFFER_EMPTY, nullptr});
+    if (status == SEC_I_RENEGOTIATE) {
+      // A handshake message after the handshake: under TLS 1.3 a session ticket or a key
+      // update, under TLS 1.2 the server's wish to renegotiate. Schannel takes it (left in
+      // the extra bytes) through the handshake call, and the data goes on after it.
+      renegotiating_ = true;
+      need_input_ = incoming_.empty();
+    }
     return true;
   }
 
+  // Hands the pending handshake message to Schannel and sends its answer; done when the
+  // session carries data again.
+  step answer_handshake_message() {
+    while (true) {
+      if (const step flushed = flush(); flushed != step::done) return flushed;
+      if (!renegotiating_) return step::done;
+      if (need_input_ || incoming_.empty()) {
+        const step filled = fill_incoming();
+        if (filled != step::done) return filled;
+        if (peer_closed_) return step::done;
+      }
+      if (!next_token()) return step::failed;
+      if (last_status_ == SEC_E_OK) {
+        renegotiating_ = false;
+        if (!same_certificate_as_checked()) {
+          failure_ = "receiving failed: the server changed its certificate";
+          return fail_step();
+        }
+      }
+    }
+  }
+
+  // Whether the peer still shows the certificate checked in the handshake: a renegotiation
+  // may not bring in another one unchecked.
+  bool same_certificate_as_checked() {
+    PCCERT_CONTEXT raw = nullptr;
+    if (QueryContextAttributesW(&context_.handle, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &raw) !=
+            SEC_E_OK ||
+        !raw)
+      return false;
+    std::unique_ptr<const CERT_CONTEXT, certificate_release> certificate(raw);
+    return std::string(reinterpret_cast<const char*>(certificate->pbCertEncoded),
+                       certificate->cbCertEncoded) == checked_certificate_;
+  }
+
   // The peer's certificate against the system's trust store, its dates and the host name.
-  bool verify_peer() {
+  bool verify_peer(std::uint32_t time_left_ms) {
     PCCERT_CONTEXT raw = nullptr;
     if (QueryContextAttributesW(&context_.handle, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &raw) !=
             SEC_E_OK ||
@@ -414,6 +433,10 @@ class schannel_channel final : public secure_channel {
     chain_para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
     chain_para.RequestedUsage.Usage.cUsageIdentifier = 1;
     chain_para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    // Windows ships few roots and loads the others, and missing intermediates, from the
+    // network while it builds a chain; a player's system depends on that, so it stays on
+    // (a cache-only chain would refuse valid servers), bounded by the request's time left.
+    chain_para.dwUrlRetrievalTimeout = std::max<std::uint32_t>(time_left_ms, 1);
     PCCERT_CHAIN_CONTEXT raw_chain = nullptr;
     if (!CertGetCertificateChain(nullptr, certificate.get(), nullptr,
                                  certificate->hCertStore, &chain_para, 0, nullptr, &raw_chain)) {
@@ -449,9 +472,11 @@ class schannel_channel final : public secure_channel {
       return false;
     }
     if (address_literal_ && !names_address(certificate.get(), address_)) {
-      failure_ = "the certificate is not valid for " + host_;
+      failure_ = "the certificate is not valid for " + shown_name_;
       return false;
     }
+    checked_certificate_.assign(reinterpret_cast<const char*>(certificate->pbCertEncoded),
+                                certificate->cbCertEncoded);
     return true;
   }
 
@@ -483,7 +508,7 @@ class schannel_channel final : public secure_channel {
   std::string policy_failure(long error, PCCERT_CONTEXT certificate,
                              PCCERT_CHAIN_CONTEXT chain) const {
     switch (error) {
-      case CERT_E_CN_NO_MATCH: return "the certificate is not valid for " + host_;
+      case CERT_E_CN_NO_MATCH: return "the certificate is not valid for " + shown_name_;
       case CERT_E_EXPIRED: return time_failure(certificate);
       case CERT_E_UNTRUSTEDROOT:
       case CERT_E_CHAINING:
@@ -497,9 +522,12 @@ class schannel_channel final : public secure_channel {
 
   SOCKET socket_;
   std::string host_;
+  std::string shown_name_;
+  std::wstring target_;
   in_addr address_{};
   bool address_literal_ = false;
-  credentials credentials_;
+  CredHandle* credentials_ = nullptr;  // the process's, never freed here
+  DWORD request_flags_ = usual_request_flags;
   security_context context_;
   SecPkgContext_StreamSizes sizes_{};
   std::vector<char> incoming_;  // received and not yet used
@@ -508,7 +536,10 @@ class schannel_channel final : public secure_channel {
   int outgoing_plain_ = 0;  // the caller's bytes inside outgoing_
   std::vector<char> plain_;  // decrypted, from plain_start_ on
   std::size_t plain_start_ = 0;
+  std::string checked_certificate_;  // encoded
+  SECURITY_STATUS last_status_ = SEC_E_OK;  // of the last handshake call
   bool need_input_ = false;
+  bool renegotiating_ = false;
   bool established_ = false;
   bool peer_closed_ = false;
   bool closing_sent_ = false;
@@ -518,15 +549,14 @@ class schannel_channel final : public secure_channel {
 
 }  // namespace
 
-std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s,
-                                                    const std::string& host_name,
+std::unique_ptr<secure_channel> open_secure_channel(net::socket_handle s, const peer_identity& peer,
                                                     std::string& why) {
   // The client sends its request in pieces, each its own record here: without this, Nagle's
   // rule holds every piece after the first until the server's delayed acknowledgement.
   const BOOL no_delay = TRUE;
   setsockopt(static_cast<SOCKET>(s), IPPROTO_TCP, TCP_NODELAY,
              reinterpret_cast<const char*>(&no_delay), sizeof no_delay);
-  auto channel = std::make_unique<schannel_channel>(static_cast<SOCKET>(s), host_name);
+  auto channel = std::make_unique<schannel_channel>(static_cast<SOCKET>(s), peer);
   if (!channel->start(why)) return nullptr;
   return channel;
 }

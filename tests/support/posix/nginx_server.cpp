@@ -64,8 +64,8 @@ bool nginx_server::start(const std::filesystem::path& root, std::uint16_t port) 
          // The connections of Debian's stock configuration.
          << "events { worker_connections 768; }\n"
             "http {\n"
-            "  access_log off;\n"
             "  default_type application/octet-stream;\n"
+            "  log_format tls '$request_uri $ssl_protocol $ssl_session_reused';\n"
             "  sendfile on;\n"
             "  client_body_temp_path "
          << (prefix / "temp").string() << ";\n"
@@ -79,7 +79,11 @@ bool nginx_server::start(const std::filesystem::path& root, std::uint16_t port) 
          << "    root " << root.string() << ";\n";
     if (tls_)
       conf << "    ssl_certificate " << tls_->certificate.string() << ";\n"
-           << "    ssl_certificate_key " << tls_->key.string() << ";\n";
+           << "    ssl_certificate_key " << tls_->key.string() << ";\n"
+           << "    ssl_protocols " << tls_->protocols << ";\n"
+           << "    access_log " << (prefix / "access.log").string() << " tls;\n";
+    else
+      conf << "    access_log off;\n";
     conf
          << "  }\n"
             "}\n";
@@ -133,5 +137,7 @@ std::string nginx_server::base_url() const {
 }
 
 std::string nginx_server::error_log() const { return read_bytes(work_.path() / "error.log"); }
+
+std::string nginx_server::access_log() const { return read_bytes(work_.path() / "access.log"); }
 
 }  // namespace testing_support

@@ -33,6 +33,8 @@ std::vector<std::string> test_authority::server_options(server_certificate which
   return {"--tls", certificate_file(which).string(), key_file(which).string()};
 }
 
+std::string test_authority::authority_file_for_server() const { return authority_file().string(); }
+
 bool test_authority::make() {
   std::string script = certificate_script().string();
   std::string out = folder_.path().string();

@@ -57,6 +57,10 @@ std::vector<std::string> test_authority::server_options(server_certificate which
   return {"--tls", unix_path(certificate_file(which)), unix_path(key_file(which))};
 }
 
+std::string test_authority::authority_file_for_server() const {
+  return unix_path(authority_file());
+}
+
 bool test_authority::make() {
   const int pid = start_unix_process({"bash", certificate_script(), unix_path(folder_.path())},
                                      folder_.path() / "maker.pid");
