@@ -366,9 +366,11 @@ TEST_F(FatalWorkerTest, ASessionBrokenInEveryBodyIsLoggedWithItsReasonOnce) {
   EXPECT_EQ(count_of(r.output, "Redownload, start pos="), 4u) << r.output;
   const std::string reason = "[ThreadProc]>> secure connection failed: receiving failed: ";
   ASSERT_EQ(count_of(r.output, reason), 1u) << r.output;
-  const auto line = r.output.rfind('\n', r.output.find(reason)) + 1;
-  EXPECT_EQ(r.output.substr(line, 7), "[INFO ]") << "a broken session is no operator's fault";
-  EXPECT_EQ(count_of(r.output, "/fault/garble=700/a.bin, id=0"), 1u);
+  const auto at = r.output.find(reason);
+  const auto line = r.output.rfind('\n', at) + 1;
+  const std::string reason_line = r.output.substr(line, r.output.find('\n', at) - line);
+  EXPECT_EQ(reason_line.substr(0, 7), "[INFO ]") << "a broken session is no operator's fault";
+  EXPECT_NE(reason_line.find("/fault/garble=700/a.bin, id=0"), std::string::npos) << reason_line;
 }
 
 TEST_F(FatalWorkerTest, ABodyCutOnEveryAttemptEndsWithTheDownloadFailureBoxThenTheErrorLine) {
