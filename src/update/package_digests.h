@@ -1,21 +1,32 @@
 #pragma once
 // The MD5 digests of the packages an update has saved, worked out in the background. A package
-// is hashed from the moment its download is saved, on a thread of its own, while other
-// packages still download; the check before extraction then finds its digest ready instead of
-// reading every package back on the main thread, one after another.
+// is queued for hashing from the moment its download is saved, while other packages still
+// download; the check before extraction then finds its digest ready instead of reading every
+// package back on the main thread, one after another. A few hashing threads serve the whole
+// update, so a list of thousands of packages costs no more threads than a short one.
+#include <cstddef>
 #include <future>
 #include <map>
+#include <memory>
 #include <string>
 
 class PackageDigests {
  public:
-  // Starts hashing the file on a thread of its own. Without a thread to spare, nothing starts
-  // and the digest is worked out when it is taken.
+  // Hashing runs at disk and memory speed, far above any download's, so two threads keep up
+  // with every package an update saves.
+  static constexpr std::size_t max_hashing_threads = 2;
+
+  PackageDigests();
+  // Queues the file for hashing. Without a thread to spare, the digest is worked out when it
+  // is taken.
   void start(const std::u16string& path);
-  // The file's digest as fileMd5Hex gives it: the background result when one was started
+  // The file's digest as fileMd5Hex gives it: the background result when one was queued
   // (waiting for it if need be), otherwise worked out now.
   std::string take(const std::u16string& path);
 
  private:
+  struct hashing_queue;
+  // Shared with the hashing threads, which run detached and may outlive this object.
+  std::shared_ptr<hashing_queue> queue_;
   std::map<std::u16string, std::future<std::string>> pending_;
 };

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/text.h"
+#include "support/address_space.h"
 #include "support/file_facts.h"
 #include "support/temp_folder.h"
 #include "update/file_md5.h"
+#include "update/package_digests.h"
 
 namespace {
 
@@ -39,3 +44,25 @@ TEST(FileMd5, AgreesWithTheSystemsDigest) {
 }
 
 }  // namespace
+
+// A long update's packages are hashed by a few threads, however many are queued, and each
+// digest taken is its own file's.
+TEST(PackageDigests, ManyQueuedPackagesCostAFewThreadsAndKeepTheirOwnDigests) {
+  temp_folder dir;
+  std::vector<std::u16string> files;
+  for (int i = 0; i < 32; ++i) {
+    const fs::path file = dir.path() / fs::path(u"p").concat(std::to_string(i));
+    write_bytes(file, std::string((1 << 20) + i, static_cast<char>('a' + i % 26)));
+    files.push_back(platform::from_ansi(narrow(file)));
+  }
+  const std::size_t threads_before = testing_support::current_load().threads;
+  PackageDigests digests;
+  // Hashing a MiB takes far longer than queueing all of them: a thread per package would still
+  // be running here.
+  for (const auto& file : files) digests.start(file);
+  if (threads_before != 0) {
+    EXPECT_LE(testing_support::current_load().threads,
+              threads_before + PackageDigests::max_hashing_threads);
+  }
+  for (const auto& file : files) EXPECT_EQ(digests.take(file), fileMd5Hex(file));
+}
