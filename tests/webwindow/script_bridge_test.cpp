@@ -166,13 +166,18 @@ TEST_F(ScriptBridge, CallIEWithoutATextArgumentIsRefused) {
   EXPECT_EQ(linesTagged("ERROR", "CWebWindow::callIE").size(), 2u);
 }
 
-TEST_F(ScriptBridge, TheLauncherWindowGivesTheKeyboardToTheBrowser) {
+TEST_F(ScriptBridge, TheLauncherWindowGivesTheKeyboardToTheBrowserAndEndsIt) {
   CWebWindow& web = createWindow();
   const launcher::web_window_binding binding = launcher::webWindowBinding(web);
   ASSERT_TRUE(binding.focus);
   EXPECT_EQ(headless::focus_requests(), 0) << "creating the browser takes no focus";
   binding.focus();
   EXPECT_EQ(headless::focus_requests(), 1);
+
+  ASSERT_TRUE(binding.close);
+  binding.close();
+  EXPECT_FALSE(headless::complete_document()) << "the browser is gone";
+  EXPECT_TRUE(platform::window_exists(web.Window())) << "the web window stays for the workers";
 }
 
 }  // namespace
