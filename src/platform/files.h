@@ -40,6 +40,8 @@ std::optional<std::string> read_file(std::u16string_view path, std::size_t max_b
 struct write_result {
   bool written = false;
   std::string reason;
+  // Another program holds the file for now (a virus scanner, an indexer): worth a new try.
+  bool busy = false;
   explicit operator bool() const { return written; }
 };
 // Whether write_file waits until the bytes are on the disk itself: records that must survive a
@@ -51,7 +53,7 @@ enum class write_flush { flushed, cached };
 write_result write_file(std::u16string_view path, std::string_view bytes,
                         write_flush flush = write_flush::flushed);
 // Renames from over to, replacing to in one step.
-bool replace_file(std::u16string_view from, std::u16string_view to);
+write_result replace_file(std::u16string_view from, std::u16string_view to);
 bool rename_file(std::u16string_view from, std::u16string_view to);
 
 // An output file that others may read and write while it is open (deny-none sharing).
