@@ -180,4 +180,15 @@ TEST_F(ScriptBridge, TheLauncherWindowGivesTheKeyboardToTheBrowserAndEndsIt) {
   EXPECT_TRUE(platform::window_exists(web.Window())) << "the web window stays for the workers";
 }
 
+TEST_F(ScriptBridge, AScriptErrorOfThePageIsLoggedAsAWarning) {
+  auto& w = createWindow();
+  platform::dispatch_params error;
+  error.rgvarg = {variant::text(u"'x' is undefined"), variant::number(12),
+                  variant::text(u"http://127.0.0.1/portal.html")};
+  EXPECT_EQ(w.invoke(platform::dispid_script_error, error, nullptr), platform::s_ok);
+  EXPECT_EQ(linesTagged("WARN", "CWebWindow::Invoke"),
+            std::vector<std::string>{
+                "script error: 'x' is undefined, line 12, http://127.0.0.1/portal.html"});
+}
+
 }  // namespace
