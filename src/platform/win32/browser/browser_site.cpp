@@ -58,8 +58,10 @@ browser_site* browser_site::create(HWND host_window, script_dispatch& external) 
 void browser_site::detach() {
   attached_ = false;
   host_window_ = nullptr;
-  // The active object is the control, which holds the site: let go, or neither would end.
+  // The active object and the browser are the control, which holds the site: let go, or
+  // neither would end.
   active_object_.reset();
+  browser_.reset();
   ui_active_ = false;
 }
 
@@ -81,10 +83,12 @@ bool browser_site::blocks_key(const MSG& message) {
                                 message.wParam == VK_BACK && text_field_focused());
 }
 
-// The page's focused element, as the document the control named active knows it.
+// The page's focused element, as the browser's document knows it.
 bool browser_site::text_field_focused() {
-  if (!active_object_) return false;
-  auto document = active_object_.query<IHTMLDocument2>(IID_IHTMLDocument2);
+  if (!browser_) return false;
+  com_ptr<IDispatch> page;
+  if (FAILED(browser_->get_Document(page.put())) || !page) return false;
+  auto document = page.query<IHTMLDocument2>(IID_IHTMLDocument2);
   if (!document) return false;
   com_ptr<IHTMLElement> focused;
   if (FAILED(document->get_activeElement(focused.put())) || !focused) return false;

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <mshtmhst.h>
 #include <docobj.h>
+#include <exdisp.h>
 #include <oleidl.h>
 
 #include <atomic>
@@ -37,6 +38,9 @@ class browser_site final : public IOleClientSite,
   browser_site& operator=(const browser_site&) = delete;
 
   void detach();
+  // The browser whose document tells where the page's focus is (Backspace deletes in a text
+  // field and goes back elsewhere). Held until detach().
+  void watch_browser(IWebBrowser2* browser) { browser_ = com_ptr<IWebBrowser2>::shared(browser); }
   IOleClientSite* client_site() { return this; }
   bool ui_active() const { return ui_active_; }
   // Offers a keyboard message for the host window or a window inside it to the active object
@@ -129,6 +133,7 @@ class browser_site final : public IOleClientSite,
   bool text_field_focused();
 
   com_ptr<IOleInPlaceActiveObject> active_object_;
+  com_ptr<IWebBrowser2> browser_;
   bool ui_active_ = false;
   bool attached_ = true;
 };
