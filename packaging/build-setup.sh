@@ -62,6 +62,7 @@ output="$(cd "$(dirname "$output")" && pwd)/$(basename "$output")"
   echo "!define LAUNCHER_EXE $(nsis_text "$(cd "$(dirname "$launcher")" && pwd)/$(basename "$launcher")")"
   echo "!define LAUNCHER_ICON $(nsis_text "$PACKAGING_DIR/../src/ui/assets/101.ico")"
   [ -n "$PRODUCT_OEM_INI" ] && echo "!define OEM_INI $(nsis_text "$PRODUCT_OEM_INI")"
+  [ -n "$PRODUCT_BROWSER_EMULATION" ] && echo "!define BROWSER_EMULATION $PRODUCT_BROWSER_EMULATION"
   echo "!define OUTPUT_FILE $(nsis_text "$output")"
 } >"$work/product.nsh"
 

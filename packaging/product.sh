@@ -3,7 +3,8 @@
 #
 # product_load <product.ini> sets PRODUCT_NAME, PRODUCT_ID, PRODUCT_PUBLISHER, PRODUCT_OEM_INI
 # (an absolute path, or empty), PRODUCT_PORTAL_ADDRESS and PRODUCT_REPORT_HOST (empty for the
-# build's defaults) and PRODUCT_VERSION (the launcher's own version without its "V", e.g. 7.0).
+# build's defaults), PRODUCT_BROWSER_EMULATION (empty for none) and PRODUCT_VERSION (the
+# launcher's own version without its "V", e.g. 7.0).
 # On a fault it names the file and the key on standard error and returns 1.
 
 PACKAGING_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -72,6 +73,12 @@ product_load() {
   fi
   if [ -n "$PRODUCT_REPORT_HOST" ] && ! [[ "$PRODUCT_REPORT_HOST" =~ ^[A-Za-z0-9.-]+(:[0-9]{1,5})?$ ]]; then
     echo "$ini: report_host must be a host name or address, with :port when not 80" >&2
+    return 1
+  fi
+  PRODUCT_BROWSER_EMULATION="$(ini_value "$ini" product browser_emulation)"
+  if [ -n "$PRODUCT_BROWSER_EMULATION" ] &&
+    ! [[ "$PRODUCT_BROWSER_EMULATION" =~ ^[1-9][0-9]{3,4}$ ]]; then
+    echo "$ini: browser_emulation must be a document mode number such as 11001, or empty" >&2
     return 1
   fi
   PRODUCT_OEM_INI=""

@@ -17,12 +17,14 @@ SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT_ID}"
 ; What the launcher writes outside its folder: the URL protocol (under the user's classes, or
-; the machine's where it may write them), the browser's settings for it, and its settings
-; folder below the user's application data.
+; the machine's where it could not write those), the browser's settings for it (the same way),
+; and its settings folder below the user's application data.
 !define PROTOCOL "qzzefa"
 !define PROTOCOL_EXECUTE "SOFTWARE\Microsoft\Internet Explorer\ProtocolExecute\${PROTOCOL}"
 !define ELEVATION_POLICIES "SOFTWARE\Microsoft\Internet Explorer\Low Rights\ElevationPolicy"
 !define SETTINGS_FOLDER "QzLauncherZEFA"
+; The document mode of the browser control in launcher.exe, when product.ini asks for one.
+!define BROWSER_EMULATION_KEY "SOFTWARE\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION"
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUTPUT_FILE}"
@@ -114,8 +116,36 @@ FunctionEnd
 ; The programs started from the install folder (the launcher, the game it started, the updater
 ; it handed over to) keep their files from being replaced or removed: they are ended first.
 !macro DEFINE_PROGRAM_FUNCTIONS UN
+; Asks the process whose id is on the stack to close: WM_CLOSE to each of its visible top-level
+; windows (its hidden ones belong to the system's parts inside it).
+Function ${UN}CloseWindowsOf
+  Exch $R6
+  Push $R5
+  Push $R4
+  Push $R3
+  StrCpy $R5 0
+  ${Do}
+    System::Call "user32::FindWindowExW(p 0, p R5, p 0, p 0) p .R5"
+    ${If} $R5 == 0
+      ${Break}
+    ${EndIf}
+    System::Call "user32::GetWindowThreadProcessId(p R5, *i .R4)"
+    System::Call "user32::IsWindowVisible(p R5) i .R3"
+    ${If} $R4 == $R6
+    ${AndIf} $R3 != 0
+      System::Call "user32::PostMessageW(p R5, i 0x10, p 0, p 0)"
+    ${EndIf}
+  ${Loop}
+  Pop $R3
+  Pop $R4
+  Pop $R5
+  Pop $R6
+FunctionEnd
+
 ; Looks at every process of the player's; $R8 = how many run from $INSTDIR. With $R9 = 1 it
-; also ends each of them and waits (10 s at most) until it has ended.
+; also ends each of them and waits (10 s at most) until it has ended: asked to close first, so
+; that a launcher ends through its own exit path and keeps the download list of its run, and
+; ended by force only when it has not closed within 5 s.
 Function ${UN}ScanPrograms
   StrCpy $R8 0
   StrCpy $1 "$INSTDIR\"
@@ -142,8 +172,13 @@ Function ${UN}ScanPrograms
           ${AndIf} $9 == $1
             IntOp $R8 $R8 + 1
             ${If} $R9 == 1
-              System::Call "kernel32::TerminateProcess(p r8, i 1)"
-              System::Call "kernel32::WaitForSingleObject(p r8, i 10000)"
+              Push $7
+              Call ${UN}CloseWindowsOf
+              System::Call "kernel32::WaitForSingleObject(p r8, i 5000) i .r5"
+              ${If} $5 != 0
+                System::Call "kernel32::TerminateProcess(p r8, i 1)"
+                System::Call "kernel32::WaitForSingleObject(p r8, i 10000)"
+              ${EndIf}
             ${EndIf}
           ${EndIf}
           System::Call "kernel32::CloseHandle(p r8)"
@@ -196,6 +231,10 @@ Section
   CreateShortCut "$SMPROGRAMS\${PRODUCT_NAME}.lnk" "$INSTDIR\launcher.exe" "" "$INSTDIR\launcher.ico" 0
   CreateShortCut "$DESKTOP\${PRODUCT_NAME}.lnk" "$INSTDIR\launcher.exe" "" "$INSTDIR\launcher.ico" 0
 
+!ifdef BROWSER_EMULATION
+  WriteRegDWORD HKCU "${BROWSER_EMULATION_KEY}" "launcher.exe" ${BROWSER_EMULATION}
+!endif
+
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${PRODUCT_VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PRODUCT_PUBLISHER}"
@@ -210,36 +249,32 @@ Section
 SectionEnd
 
 ; The protocol's keys go only when they still lead to this install's launcher: another install
-; started later owns them then.
-Function un.RemoveProtocol
+; started later owns them then. The launcher writes them to the user's part of the registry,
+; earlier ones (and runs that could not write there) to the machine's: both are looked at.
+!macro REMOVE_PROTOCOL_FROM ROOT
   StrCpy $R1 0
-  ReadRegStr $0 HKCU "Software\Classes\${PROTOCOL}\shell\open\command" ""
+  ReadRegStr $0 ${ROOT} "Software\Classes\${PROTOCOL}\shell\open\command" ""
   ${If} $0 == '"$INSTDIR\launcher.exe" "%1"'
-    DeleteRegKey HKCU "Software\Classes\${PROTOCOL}"
-    StrCpy $R1 1
-  ${EndIf}
-  ReadRegStr $0 HKLM "Software\Classes\${PROTOCOL}\shell\open\command" ""
-  ${If} $0 == '"$INSTDIR\launcher.exe" "%1"'
-    DeleteRegKey HKLM "Software\Classes\${PROTOCOL}"
+    DeleteRegKey ${ROOT} "Software\Classes\${PROTOCOL}"
     StrCpy $R1 1
   ${EndIf}
   ${If} $R1 == 1
-    DeleteRegKey HKLM "${PROTOCOL_EXECUTE}"
+    DeleteRegKey ${ROOT} "${PROTOCOL_EXECUTE}"
   ${EndIf}
   ; One elevation policy per identifier the launcher made (a new one on every start where it
   ; could not keep its settings file): each that names this launcher goes.
   StrCpy $1 0
   ${Do}
-    EnumRegKey $2 HKLM "${ELEVATION_POLICIES}" $1
+    EnumRegKey $2 ${ROOT} "${ELEVATION_POLICIES}" $1
     ${If} $2 == ""
       ${Break}
     ${EndIf}
-    ReadRegStr $3 HKLM "${ELEVATION_POLICIES}\$2" "AppPath"
-    ReadRegStr $4 HKLM "${ELEVATION_POLICIES}\$2" "AppName"
+    ReadRegStr $3 ${ROOT} "${ELEVATION_POLICIES}\$2" "AppPath"
+    ReadRegStr $4 ${ROOT} "${ELEVATION_POLICIES}\$2" "AppName"
     ClearErrors
     ${If} $3 == $INSTDIR
     ${AndIf} $4 == "launcher.exe"
-      DeleteRegKey HKLM "${ELEVATION_POLICIES}\$2"
+      DeleteRegKey ${ROOT} "${ELEVATION_POLICIES}\$2"
     ${Else}
       SetErrors
     ${EndIf}
@@ -248,6 +283,33 @@ Function un.RemoveProtocol
     ${EndIf}
   ${Loop}
   ClearErrors
+!macroend
+
+Function un.RemoveProtocol
+  ; The protocol key of the user's part decides for the browser's keys of both parts.
+  !insertmacro REMOVE_PROTOCOL_FROM HKCU
+  StrCpy $R3 $R1
+  !insertmacro REMOVE_PROTOCOL_FROM HKLM
+  ${If} $R3 == 1
+    DeleteRegKey HKLM "${PROTOCOL_EXECUTE}"
+  ${EndIf}
+FunctionEnd
+
+; The uninstaller runs as a copy in a folder of its own below %TEMP% (so that it can remove the
+; install folder) and cannot remove that folder while it runs: a hidden command line does it
+; once the copy has ended, trying again every second for a minute.
+Function un.RemoveOwnCopy
+  ${GetFileName} "$EXEDIR" $0
+  StrCpy $0 $0 4
+  ${If} $EXEDIR != $INSTDIR
+  ${AndIf} $0 == "~nsu"
+    ExecShell "" "$SYSDIR\cmd.exe" '/d /c for /l %i in (1,1,60) do (ping -n 2 127.0.0.1 >nul & rmdir /s /q "$EXEDIR" 2>nul & if not exist "$EXEDIR" exit)' SW_HIDE
+  ${EndIf}
+FunctionEnd
+
+; An uninstall with pages ends when the player closes its last page.
+Function un.onGUIEnd
+  Call un.RemoveOwnCopy
 FunctionEnd
 
 Section "Uninstall"
@@ -271,13 +333,13 @@ Section "Uninstall"
   ${If} $R2 == $INSTDIR
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
-  ; The uninstaller runs as a copy in a folder of its own below %TEMP% (so that it can remove
-  ; the install folder) and cannot remove that folder while it runs: a hidden command line does
-  ; it once the copy has ended.
-  ${GetFileName} "$EXEDIR" $0
-  StrCpy $0 $0 4
-  ${If} $EXEDIR != $INSTDIR
-  ${AndIf} $0 == "~nsu"
-    ExecShell "" "$SYSDIR\cmd.exe" '/d /c ping -n 3 127.0.0.1 >nul & rmdir /s /q "$EXEDIR"' SW_HIDE
+!ifdef BROWSER_EMULATION
+  ReadRegDWORD $0 HKCU "${BROWSER_EMULATION_KEY}" "launcher.exe"
+  ${If} $0 == ${BROWSER_EMULATION}
+    DeleteRegValue HKCU "${BROWSER_EMULATION_KEY}" "launcher.exe"
+  ${EndIf}
+!endif
+  ${If} ${Silent}
+    Call un.RemoveOwnCopy
   ${EndIf}
 SectionEnd

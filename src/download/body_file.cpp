@@ -42,7 +42,11 @@ bool body_file::write_window() {
 bool body_file::keep() {
   if (failed() || !write_window()) return false;
   file_.close();
-  if (!platform::replace_file(temporary_, package_)) return fail();
+  if (const platform::write_result replaced = platform::replace_file(temporary_, package_);
+      !replaced) {
+    failure_ = replaced.reason;
+    return fail();
+  }
   kept_ = true;
   return true;
 }

@@ -1,7 +1,5 @@
 #include "launcher/main_window.h"
 
-#include <deque>
-
 #include "log/log_manager.h"
 #include "platform/keyboard_hook.h"
 #include "platform/message_box.h"
@@ -13,9 +11,9 @@
 namespace launcher {
 
 int runMainWindow(const web_window_binding& webWindow) {
-  // Each window lives as long as the process: late events may still reach it after the loop.
-  static std::deque<ui::skin_window> windows;
-  auto& mainWindow = windows.emplace_back();
+  // Ended here, in order, while the desktop's loop and registries still live: a window left
+  // to static destructors would be torn down after what it unregisters from is gone.
+  ui::skin_window mainWindow;
   if (!mainWindow.create(webWindow.create)) {
     // A desktop without a display cannot show the box either: the log keeps the reason.
     if (const std::string problem = platform::display_problem(); !problem.empty()) {
@@ -28,8 +26,13 @@ int runMainWindow(const web_window_binding& webWindow) {
   mainWindow.render();
   if (webWindow.hide) webWindow.hide();
   if (webWindow.focus) webWindow.focus();
-  const auto keyboardHook = platform::install_keyboard_hook();
-  return platform::run_message_loop();
+  auto keyboardHook = platform::install_keyboard_hook();
+  const int code = platform::run_message_loop();
+  keyboardHook.reset();
+  // The browser goes before its window and before the system's COM and OLE end with the
+  // program; the web window itself stays for the download workers' late messages.
+  if (webWindow.close) webWindow.close();
+  return code;
 }
 
 web_window_binding webWindowBinding(CWebWindow& webWindow) {
@@ -41,7 +44,8 @@ web_window_binding webWindowBinding(CWebWindow& webWindow) {
             });
           },
           [&webWindow] { platform::show_window(webWindow.Window(), false); },
-          [&webWindow] { webWindow.FocusBrowser(); }};
+          [&webWindow] { webWindow.FocusBrowser(); },
+          [&webWindow] { webWindow.CloseBrowser(); }};
 }
 
 web_window_binding bareWebWindow() {
@@ -54,7 +58,8 @@ web_window_binding bareWebWindow() {
             return window != 0;
           },
           [] { platform::show_window(window, false); },
-          {}};  // no browser to give the keyboard to
+          {},    // no browser to give the keyboard to
+          {}};   // nor to close
 }
 
 }  // namespace launcher

@@ -15,10 +15,13 @@ struct web_window_binding {
   std::function<void()> hide;
   // Gives the keyboard to the browser in the web window.
   std::function<void()> focus;
+  // Ends the browser in the web window once the loop has ended, before the launcher window.
+  std::function<void()> close;
 };
 
 // Creates the launcher window with its web window, shows and draws it and runs the one message
 // loop; returns the quit message's code, or -1 when the launcher window cannot be created.
+// The browser and the launcher window are ended before it returns.
 int runMainWindow(const web_window_binding& webWindow);
 
 // The launcher's web window: made by webWindow as a child of the launcher window over the

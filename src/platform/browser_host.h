@@ -12,10 +12,16 @@
 namespace platform {
 
 inline constexpr std::int32_t dispid_document_complete = 259;
+// A window the page asks for (a target=_blank link, window.open), with its address as the one
+// argument. The browser opens none itself.
+inline constexpr std::int32_t dispid_new_window = 273;
+// An error in the page's script, whose run goes on without a dialog: rgvarg[0] the message,
+// [1] the line (a number), [2] the address of the document.
+inline constexpr std::int32_t dispid_script_error = 1040;
 
 // The page's window.external and the receiver of the browser's events, in the manner of
 // IDispatch: names are looked up first, then invoked by id. A completed document arrives as
-// invoke(dispid_document_complete).
+// invoke(dispid_document_complete); the page's other events as the dispids below.
 class script_dispatch {
  public:
   virtual ~script_dispatch() = default;

@@ -40,6 +40,8 @@ std::optional<std::string> read_file(std::u16string_view path, std::size_t max_b
 struct write_result {
   bool written = false;
   std::string reason;
+  // Another program holds the file for now (a virus scanner, an indexer): worth a new try.
+  bool busy = false;
   explicit operator bool() const { return written; }
 };
 // Whether write_file waits until the bytes are on the disk itself: records that must survive a
@@ -54,7 +56,7 @@ write_result write_file(std::u16string_view path, std::string_view bytes,
 // write_result gives them; for the calls that answer with a bare bool.
 std::string last_error_reason();
 // Renames from over to, replacing to in one step.
-bool replace_file(std::u16string_view from, std::u16string_view to);
+write_result replace_file(std::u16string_view from, std::u16string_view to);
 bool rename_file(std::u16string_view from, std::u16string_view to);
 
 // An output file that others may read and write while it is open (deny-none sharing).

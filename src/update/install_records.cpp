@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "log/log_manager.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "update/list_split.h"
 
@@ -75,13 +76,23 @@ std::string dlistBytes(const std::map<std::u16string, std::u16string>& map) {
 
 void saveDlist(const std::u16string& folder) {
   // Written beside the list and renamed over it, so a crash while saving keeps the old list.
+  // A virus scanner or an indexer may hold either file for a moment: the save is tried again
+  // for a while before the new list is given up, loudly.
+  constexpr int attempts = 20;
+  constexpr std::uint32_t pause_ms = 100;
   const std::u16string path = dlistPath(folder);
   const std::u16string temporary = path + u".tmp";
-  if (platform::write_file(temporary, dlistBytes(dlistMap))) {
-    if (!platform::replace_file(temporary, path)) platform::delete_file(temporary);
-  } else {
-    platform::delete_file(temporary);
+  const std::string bytes = dlistBytes(dlistMap);
+  platform::write_result saved;
+  for (int attempt = 1; attempt <= attempts; ++attempt) {
+    saved = platform::write_file(temporary, bytes);
+    if (saved) saved = platform::replace_file(temporary, path);
+    if (saved || !saved.busy) break;
+    if (attempt < attempts) platform::sleep_ms(pause_ms);
   }
+  if (saved) return;
+  platform::delete_file(temporary);
+  LOG_LINE(LOG_ERROR, "saveDlist") << "dlist not saved: " << saved.reason;
 }
 
 void recordInstalled(const PackageEntry& entry) { dlistMap[baseName(entry.name)] = entry.version; }

@@ -21,6 +21,25 @@ void CWebWindow::registerScriptMethods() {
   registerScriptMethod(u"callIE", &CWebWindow::callIE);
 }
 
+namespace {
+
+// Only web addresses leave the launcher for the player's browser: a page must not start
+// programs or open files through it. True, with an ERROR line, when the address is refused.
+bool refusedAsNotWeb(const std::u16string& address, const char* tag, const char* what) {
+  if (isWebAddress(address)) return false;
+  const std::u16string scheme = addressScheme(address);
+  LOG_LINE(LOG_ERROR, tag) << what << " refused, not an http or https address, scheme: "
+                           << (scheme.empty() ? std::string("(none)") : platform::to_ansi(scheme));
+  return true;
+}
+
+std::u16string textArgument(const platform::dispatch_params& params, std::size_t index) {
+  if (index >= params.cArgs() || params.rgvarg[index].vt != platform::variant_type::bstr) return {};
+  return params.rgvarg[index].bstrVal;
+}
+
+}  // namespace
+
 std::int32_t CWebWindow::get_id_of_name(std::u16string_view name) {
   const auto found = scriptMethods.find(std::u16string(name));
   return found == scriptMethods.end() ? 0 : found->second.dispatchId;
@@ -46,6 +65,16 @@ platform::hresult CWebWindow::invoke(std::int32_t dispatchId, platform::dispatch
       LOG_LINE(LOG_DEBUG, "CWebWindow::Invoke") << "设置定时器";
       platform::set_timer(hwnd_, TIMER_JS_UPDATE_GAME, 500);
     }
+  } else if (dispatchId == platform::dispid_new_window) {
+    // A new browser window would have no window.external: the player's browser shows it.
+    const std::u16string address = textArgument(params, 0);
+    if (!refusedAsNotWeb(address, "CWebWindow::Invoke", "new window")) open_in_browser(address);
+  } else if (dispatchId == platform::dispid_script_error) {
+    const bool hasLine = params.cArgs() > 1 && params.rgvarg[1].vt == platform::variant_type::ui4;
+    const std::uint32_t line = hasLine ? params.rgvarg[1].ulVal : 0;
+    LOG_LINE(LOG_WARN, "CWebWindow::Invoke")
+        << "script error: " << platform::to_ansi(textArgument(params, 0)) << ", line " << line
+        << ", " << platform::to_ansi(textArgument(params, 2));
   }
   return platform::s_ok;
 }
@@ -65,13 +94,7 @@ void CWebWindow::callIE(platform::dispatch_params* params, platform::variant* /*
     return;
   }
   const std::u16string& address = params->rgvarg[0].bstrVal;
-  if (!isWebAddress(address)) {
-    const std::u16string scheme = addressScheme(address);
-    LOG_LINE(LOG_ERROR, "CWebWindow::callIE")
-        << "callIE refused, not an http or https address, scheme: "
-        << (scheme.empty() ? std::string("(none)") : platform::to_ansi(scheme));
-    return;
-  }
+  if (refusedAsNotWeb(address, "CWebWindow::callIE", "callIE")) return;
   const std::u16string handle = platform::from_ansi(std::to_string(LinkNumber()));
   open_in_browser(address + handle);
 }

@@ -86,6 +86,8 @@ void CWebWindow::FocusBrowser() {
   if (browser) browser->focus();
 }
 
+void CWebWindow::CloseBrowser() { browser.reset(); }
+
 page_function_call CWebWindow::scriptCaller() {
   return [this](std::u16string_view name, const platform::dispatch_params& args,
                 platform::variant* result) {

@@ -59,6 +59,9 @@ class CWebWindow : public platform::script_dispatch {
   platform::window_handle Window() const { return hwnd_; }
   // SetFocus on the browser's control host window; nothing without a browser.
   void FocusBrowser();
+  // Ends the browser while the windows and the system's OLE still live; the object and its
+  // window stay for the download workers. Script calls fail from then on.
+  void CloseBrowser();
 
   // The window procedure of the web window.
   std::intptr_t Proc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);

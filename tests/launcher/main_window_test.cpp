@@ -37,6 +37,8 @@ TEST(RunMainWindow, ShowsDrawsHidesTheWebWindowAndEndsWithTheCloseButton) {
   int hides = 0;
   int hides_before_focus = -1;
   bool visible_when_loop_ran = true;
+  int closes = 0;
+  bool skin_alive_at_close = false;
   launcher::web_window_binding binding{
       [&](platform::window_handle launcher) {
         launcher_window = launcher;
@@ -54,6 +56,10 @@ TEST(RunMainWindow, ShowsDrawsHidesTheWebWindowAndEndsWithTheCloseButton) {
       [&] {
         EXPECT_EQ(hides_before_focus, -1) << "focused once";
         hides_before_focus = hides;
+      },
+      [&] {
+        ++closes;
+        skin_alive_at_close = platform::headless::skin().exists;
       }};
   close_click click;
   const int code = launcher::runMainWindow(binding);
@@ -69,6 +75,9 @@ TEST(RunMainWindow, ShowsDrawsHidesTheWebWindowAndEndsWithTheCloseButton) {
   EXPECT_EQ(skin.title, u"Zefaria");
   ASSERT_FALSE(skin.last_frame.empty());
   EXPECT_EQ(skin.last_frame.back().resource_id, 106) << "close drawn hovered after the release";
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(skin_alive_at_close) << "the browser ends before the launcher window";
+  EXPECT_FALSE(skin.exists) << "the launcher window ends before the program does";
 }
 
 TEST(RunMainWindow, AWindowThatCannotBeMadeIsReportedAndGivesMinusOne) {
@@ -76,7 +85,7 @@ TEST(RunMainWindow, AWindowThatCannotBeMadeIsReportedAndGivesMinusOne) {
   platform::headless::fail_next_skin_surface();
   bool web_window_made = false;
   const int code = launcher::runMainWindow(
-      {[&](platform::window_handle) { return web_window_made = true; }, [] {}, {}});
+      {[&](platform::window_handle) { return web_window_made = true; }, [] {}, {}, {}});
   EXPECT_EQ(code, -1);
   EXPECT_FALSE(web_window_made);
   const auto boxes = platform::headless::shown_boxes();

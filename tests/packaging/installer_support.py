@@ -25,6 +25,10 @@ def project_version():
     raise RuntimeError("no LAUNCHER_VERSION")
 
 
+# The document mode product.ini asks the Windows setup for.
+BROWSER_EMULATION = 11001
+
+
 def write_product(folder):
     """product.ini with its oem.ini in folder; returns the product.ini path."""
     with open(os.path.join(folder, "oem.ini"), "w", newline="") as f:
@@ -32,7 +36,7 @@ def write_product(folder):
     path = os.path.join(folder, "product.ini")
     with open(path, "w", encoding="utf-8") as f:
         f.write("[product]\nname = %s\nid = %s\npublisher = %s\noem_ini = oem.ini\n"
-                % (NAME, ID, PUBLISHER))
+                "browser_emulation = %d\n" % (NAME, ID, PUBLISHER, BROWSER_EMULATION))
     return path
 
 

@@ -25,8 +25,12 @@ WINE = os.environ.get("LAUNCHER_WINE", "wine")
 UNINSTALL_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + support.ID
 PROTOCOL_KEYS = ["HKCR\\qzzefa", "HKCU\\Software\\Classes\\qzzefa",
                  "HKLM\\Software\\Classes\\qzzefa",
+                 "HKCU\\SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\qzzefa",
                  "HKLM\\SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\qzzefa"]
-POLICIES = "HKLM\\SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy"
+POLICIES = ["%s\\SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy" % root
+            for root in ["HKCU", "HKLM"]]
+EMULATION = ("HKCU\\SOFTWARE\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
+             "FEATURE_BROWSER_EMULATION")
 
 
 def wine(*arguments, environment=None, timeout=120, encoding="gbk"):
@@ -57,7 +61,7 @@ def registry(key):
 
 def policies_of(folder):
     """The browser's elevation policies that name a launcher in folder."""
-    status, text = wine("reg", "query", POLICIES, "/s")
+    text = "".join(wine("reg", "query", root, "/s")[1] for root in POLICIES)
     found, key = [], None
     for line in text.splitlines():
         if line.startswith("HKEY_"):
@@ -126,6 +130,8 @@ def main():
     def leftovers():
         found = [path for path in unix.values() if path != unix[temp] and os.path.exists(path)]
         found += [key for key in [UNINSTALL_KEY, *PROTOCOL_KEYS] if registry(key) is not None]
+        if "launcher.exe" in (registry(EMULATION) or {}):
+            found.append(EMULATION)
         return found + policies_of(install)
 
     def clean():
@@ -138,6 +144,7 @@ def main():
                 os.remove(path)
         for key in [UNINSTALL_KEY, *PROTOCOL_KEYS, *policies_of(install)]:
             wine("reg", "delete", key, "/f")
+        wine("reg", "delete", EMULATION, "/v", "launcher.exe", "/f")
 
     clean()
     temp_before = set(os.listdir(unix[temp]))
@@ -172,6 +179,9 @@ def main():
         check(all(entry.get(k) == v for k, v in expected.items()),
               "the uninstall entry names the product", entry)
         check(int(entry.get("EstimatedSize", "0"), 0) > 0, "the uninstall entry has a size", entry)
+        emulation = (registry(EMULATION) or {}).get("launcher.exe", "")
+        check(emulation and int(emulation, 0) == support.BROWSER_EMULATION,
+              "the setup sets the browser's document mode product.ini names", emulation)
 
         # The player starts the launcher through the Start-menu shortcut.
         environment.update(
@@ -194,15 +204,18 @@ def main():
               "the launcher asks the portal as the installed oem.ini says")
         command = '"%s" "%%1"' % program
         check(support.wait_until(
-            lambda: (registry("HKCR\\qzzefa\\shell\\open\\command") or {}).get("") == command, 30),
-            "the launcher registers its protocol")
+            lambda: (registry("HKCU\\Software\\Classes\\qzzefa\\shell\\open\\command")
+                     or {}).get("") == command, 30),
+            "the launcher registers its protocol for the player")
         launchers = host_processes(program)
         check(len(launchers) > 0, "the launcher runs")
         check(os.path.isdir(unix[settings]) and policies_of(install),
               "the launcher keeps its settings and the browser's policy for it")
 
         # Uninstalled while it runs. The uninstaller hands over to a copy of itself and ends at
-        # once; the copy removes the uninstall entry last.
+        # once; the copy removes the uninstall entry last. The log stays readable here after
+        # the install folder has gone.
+        kept_log = open(log, "rb")
         status, output = wine(ntpath.join(install, "uninstall.exe"), "/S",
                               environment=environment)
         check(status == 0, "the silent uninstaller starts", "exit %d %s" % (status, output))
@@ -210,6 +223,11 @@ def main():
               "the uninstaller finishes")
         check(support.wait_until(lambda: not any(map(running, launchers)), 30),
               "the uninstaller ended the running launcher")
+        kept_log.seek(0)
+        last_words = kept_log.read().decode("gbk", "replace")
+        kept_log.close()
+        check("\u7a0b\u5e8f\u51c6\u5907\u9000\u51fa" in last_words,  # 程序准备退出
+              "asked to close, the launcher ended through its exit path", last_words[-400:])
         check(leftovers() == [], "nothing of the product is left", leftovers())
         check(support.wait_until(lambda: set(os.listdir(unix[temp])) == temp_before, 30),
               "the uninstaller's copy removed itself from %TEMP%",

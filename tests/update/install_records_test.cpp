@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "log/recording_sink.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/temp_folder.h"
@@ -105,8 +106,12 @@ TEST_F(InstallRecords, SavingIntoAnUnwritableFolderKeepsTheOldList) {
   write_bytes(dir.path() / "dlist", utf16le(u"||1|old||"));
   std::filesystem::create_directory(dir.path() / "dlist.tmp");  // blocks the temporary file
   recordInstalled({u"new.2", u"2"});
+  recording_sink log;
   saveDlist(dir.core_folder());
   EXPECT_EQ(read_bytes(dir.path() / "dlist"), utf16le(u"||1|old||"));
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].rfind("[ERROR", 0), 0u) << log.lines[0];
+  EXPECT_NE(log.lines[0].find("[saveDlist]>> dlist not saved: "), std::string::npos) << log.lines[0];
 }
 
 }  // namespace

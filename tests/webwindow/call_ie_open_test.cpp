@@ -77,4 +77,19 @@ TEST_F(CallIE, OnlyWebAddressesAreOpened) {
     EXPECT_EQ(errors[i], "callIE refused, not an http or https address, scheme: " + refused[i].scheme);
 }
 
+// A window the page asks for opens in the player's browser, by the same rule as callIE.
+TEST_F(CallIE, NewWindowsOfThePageOpenInThePlayersBrowser) {
+  auto& w = createWindow();
+  platform::dispatch_params refused;
+  refused.rgvarg = {variant::text(u"file:///etc/passwd")};
+  w.invoke(platform::dispid_new_window, refused, nullptr);
+  platform::dispatch_params web;
+  web.rgvarg = {variant::text(u"https://b/news")};
+  w.invoke(platform::dispid_new_window, web, nullptr);
+  const std::string text = opened();
+  EXPECT_EQ(text.substr(text.find('\n') + 1), "arg=https://b/news\n--\n");
+  EXPECT_EQ(linesTagged("ERROR", "CWebWindow::Invoke"),
+            std::vector<std::string>{"new window refused, not an http or https address, scheme: file"});
+}
+
 }  // namespace

@@ -166,13 +166,29 @@ TEST_F(ScriptBridge, CallIEWithoutATextArgumentIsRefused) {
   EXPECT_EQ(linesTagged("ERROR", "CWebWindow::callIE").size(), 2u);
 }
 
-TEST_F(ScriptBridge, TheLauncherWindowGivesTheKeyboardToTheBrowser) {
+TEST_F(ScriptBridge, TheLauncherWindowGivesTheKeyboardToTheBrowserAndEndsIt) {
   CWebWindow& web = createWindow();
   const launcher::web_window_binding binding = launcher::webWindowBinding(web);
   ASSERT_TRUE(binding.focus);
   EXPECT_EQ(headless::focus_requests(), 0) << "creating the browser takes no focus";
   binding.focus();
   EXPECT_EQ(headless::focus_requests(), 1);
+
+  ASSERT_TRUE(binding.close);
+  binding.close();
+  EXPECT_FALSE(headless::complete_document()) << "the browser is gone";
+  EXPECT_TRUE(platform::window_exists(web.Window())) << "the web window stays for the workers";
+}
+
+TEST_F(ScriptBridge, AScriptErrorOfThePageIsLoggedAsAWarning) {
+  auto& w = createWindow();
+  platform::dispatch_params error;
+  error.rgvarg = {variant::text(u"'x' is undefined"), variant::number(12),
+                  variant::text(u"http://127.0.0.1/portal.html")};
+  EXPECT_EQ(w.invoke(platform::dispid_script_error, error, nullptr), platform::s_ok);
+  EXPECT_EQ(linesTagged("WARN", "CWebWindow::Invoke"),
+            std::vector<std::string>{
+                "script error: 'x' is undefined, line 12, http://127.0.0.1/portal.html"});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/browser_host.h"
 #include "platform/headless/headless_desktop.h"
+#include "platform/process_lifetime.h"
 
 namespace platform {
 
@@ -29,10 +30,8 @@ struct page_state {
   window_handle event_window = 0;
 };
 
-page_state& page() {
-  static page_state s;
-  return s;
-}
+// Outlives every browser, whenever it is ended.
+page_state& page() { return process_lifetime_object<page_state>(); }
 
 class headless_browser final : public browser_host {
  public:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/headless/headless_desktop.h"
+#include "platform/process_lifetime.h"
 
 namespace platform {
 
@@ -26,10 +27,8 @@ struct skin_state {
   bool fail_next = false;
 };
 
-skin_state& state() {
-  static skin_state s;
-  return s;
-}
+// Outlives every surface, whenever it is ended.
+skin_state& state() { return process_lifetime_object<skin_state>(); }
 
 std::uint32_t big_endian(const unsigned char* bytes) {
   return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |

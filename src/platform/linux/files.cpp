@@ -31,7 +31,7 @@ struct dir_closer {
 write_result failed_write(int error) {
   char buffer[256];
   const char* text = strerror_r(error, buffer, sizeof buffer);
-  return {false, std::string(text) + " (" + std::to_string(error) + ")"};
+  return {false, std::string(text) + " (" + std::to_string(error) + ")", error == EBUSY};
 }
 
 bool is_directory(const std::string& path) {
@@ -142,8 +142,10 @@ write_result write_file(std::u16string_view path, std::string_view bytes, write_
 
 std::string last_error_reason() { return failed_write(errno).reason; }
 
-bool replace_file(std::u16string_view from, std::u16string_view to) {
-  return rename_file(from, to);  // rename(2) replaces the target atomically
+write_result replace_file(std::u16string_view from, std::u16string_view to) {
+  // rename(2) replaces the target atomically.
+  if (std::rename(native_path(from).c_str(), native_path(to).c_str()) == 0) return {true, {}};
+  return failed_write(errno);
 }
 
 bool rename_file(std::u16string_view from, std::u16string_view to) {

@@ -5,20 +5,32 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/process_lifetime.h"
+
 namespace platform::win32 {
 
 namespace {
 constexpr wchar_t receiver_property[] = L"LauncherCopyDataReceiver";
+
+// A launcher started with administrator rights (by an updater that asked for them) would
+// otherwise never hear the hand-over of a second start at the player's normal integrity
+// level. Looked up at run time: systems before Windows 7 have no per-window filter.
+void accept_copy_data_from_lower_integrity(HWND window) {
+  using filter_function = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  constexpr DWORD allow = 1;  // MSGFLT_ALLOW
+  const HMODULE user = GetModuleHandleW(L"user32.dll");
+  if (!user) return;
+  const auto filter = reinterpret_cast<filter_function>(
+      reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")));
+  if (filter) filter(window, WM_COPYDATA, allow, nullptr);
+}
 
 struct handler_table {
   std::mutex mutex;
   std::map<HWND, std::shared_ptr<copy_data_handler>> handlers;
 };
 
-handler_table& table() {
-  static handler_table instance;
-  return instance;
-}
+handler_table& table() { return process_lifetime_object<handler_table>(); }
 
 }  // namespace
 
@@ -33,6 +45,7 @@ std::optional<copy_data> read_copy_data(const COPYDATASTRUCT* sent) {
 
 void mark_copy_data_receiver(HWND window) {
   SetPropW(window, receiver_property, reinterpret_cast<HANDLE>(1));
+  accept_copy_data_from_lower_integrity(window);
 }
 
 bool is_copy_data_receiver(HWND window) {

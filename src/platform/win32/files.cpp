@@ -70,7 +70,9 @@ write_result failed_write(DWORD error) {
                                 nullptr, error, 0, text, sizeof text, nullptr);
   // The text ends with its own line break.
   while (length > 0 && std::strchr("\r\n ", text[length - 1]) != nullptr) --length;
-  return {false, std::string(text, length) + " (" + std::to_string(error) + ")"};
+  const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                    error == ERROR_ACCESS_DENIED;
+  return {false, std::string(text, length) + " (" + std::to_string(error) + ")", busy};
 }
 
 }  // namespace
@@ -159,9 +161,11 @@ write_result write_file(std::u16string_view path, std::string_view bytes, write_
 
 std::string last_error_reason() { return failed_write(GetLastError()).reason; }
 
-bool replace_file(std::u16string_view from, std::u16string_view to) {
-  return MoveFileExW(to_wide(from).c_str(), to_wide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+write_result replace_file(std::u16string_view from, std::u16string_view to) {
+  if (MoveFileExW(to_wide(from).c_str(), to_wide(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return {true, {}};
+  return failed_write(GetLastError());
 }
 
 bool rename_file(std::u16string_view from, std::u16string_view to) {

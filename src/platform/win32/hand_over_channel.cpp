@@ -213,6 +213,11 @@ bool send_hand_over(link_number number, const copy_data& request, std::uint32_t 
   sent.dwData = request.dwData;
   sent.cbData = static_cast<DWORD>(byte_count);
   sent.lpData = const_cast<char16_t*>(request.text.data());
+  // The running launcher brings its window to the front when the request arrives: the
+  // system lets it only when the process the player just started passes that right on.
+  DWORD receiver = 0;
+  GetWindowThreadProcessId(target, &receiver);
+  if (receiver != 0) AllowSetForegroundWindow(receiver);
   DWORD_PTR answer = FALSE;
   const LRESULT delivered =
       SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&sent),

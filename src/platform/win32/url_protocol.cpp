@@ -1,6 +1,9 @@
 // The URL protocol's registry entries, with the browser's policies that let it start the
-// launcher without asking. A user without the right to write HKEY_CLASSES_ROOT still gets a
-// working protocol: the same keys go to the user's own classes, which the system merges in.
+// launcher without asking. They go to the player's own part of the registry, which the system
+// and the browser read first and which the per-user uninstaller can remove again: a launcher
+// running with administrator rights must not leave machine-wide keys behind, and a 32-bit
+// program's machine-wide software keys would land in the 32-bit view only. The machine's part
+// is taken only where the user's cannot be written.
 #include <windows.h>
 
 #include <string>
@@ -16,9 +19,9 @@ namespace {
 
 constexpr DWORD first_version_with_protected_mode = 6;
 
-registry_key open_protocol_key(std::u16string_view protocol) {
-  if (auto key = registry_key::create(HKEY_CLASSES_ROOT, protocol)) return key;
-  return registry_key::create(HKEY_CURRENT_USER, u"Software\\Classes\\" + std::u16string(protocol));
+registry_key create_per_user_first(const std::u16string& path) {
+  if (auto key = registry_key::create(HKEY_CURRENT_USER, path)) return key;
+  return registry_key::create(HKEY_LOCAL_MACHINE, path);
 }
 
 bool has_protected_mode() {
@@ -37,7 +40,8 @@ bool register_url_protocol_entries(std::u16string_view protocol, std::u16string_
   const std::u16string_view folder = program_path.substr(0, last_separator);
   const std::u16string_view file_name = program_path.substr(last_separator + 1);
 
-  const registry_key protocol_key = open_protocol_key(protocol);
+  const registry_key protocol_key =
+      create_per_user_first(u"Software\\Classes\\" + std::u16string(protocol));
   if (!protocol_key) return false;
   // Each value write is best effort: the protocol key itself is what the caller relies on.
   protocol_key.set_string(u"", u"URL:" + std::u16string(protocol) + u" Protocol");
@@ -49,14 +53,12 @@ bool register_url_protocol_entries(std::u16string_view protocol, std::u16string_
     command.set_string(u"", u"\"" + std::u16string(program_path) + u"\" \"%1\"");
   }
 
-  if (const auto execute = registry_key::create(
-          HKEY_LOCAL_MACHINE,
+  if (const auto execute = create_per_user_first(
           u"SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\" + std::u16string(protocol))) {
     execute.set_dword(u"WarnOnOpen", 0);
   }
   if (has_protected_mode()) {
-    if (const auto policy = registry_key::create(
-            HKEY_LOCAL_MACHINE,
+    if (const auto policy = create_per_user_first(
             u"SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy\\" +
                 std::u16string(policy_key_name))) {
       policy.set_string(u"AppPath", folder);

@@ -143,9 +143,9 @@ TEST_F(RunningLauncher, FetchesItsPortalShowsItsSkinTakesLaunchLinksAndClosesThr
   EXPECT_EQ(outline.right - outline.left, 1030);
   EXPECT_EQ(outline.bottom - outline.top, 648);
 
-  // The protocol leads links to this program.
+  // The protocol leads the player's links to this program.
   const auto command = testing_support::registry_string(
-      HKEY_CLASSES_ROOT, L"qzzefa\\shell\\open\\command", L"");
+      HKEY_CURRENT_USER, L"Software\\Classes\\qzzefa\\shell\\open\\command", L"");
   ASSERT_TRUE(command.has_value());
   EXPECT_NE(command->find(program.filename().wstring() + L"\" \"%1\""), std::wstring::npos)
       << platform::to_utf8(platform::win32::from_wide(command->c_str()));

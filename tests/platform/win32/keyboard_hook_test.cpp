@@ -10,6 +10,7 @@
 
 #include "platform/browser_host.h"
 #include "platform/keyboard_hook.h"
+#include "platform/win32/browser/keyboard_hook_keys.h"
 #include "support/win32/test_popup.h"
 #include "support/win32/message_pump.h"
 
@@ -81,6 +82,16 @@ TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
   browser.reset();
   DestroyWindow(window);
   OleUninitialize();
+}
+
+TEST(KeyboardHook, OnlyKeysTakenFromTheQueueGoToThePage) {
+  using platform::win32::page_message_for_hooked_key;
+  EXPECT_EQ(page_message_for_hooked_key(HC_ACTION, VK_TAB, true), WM_KEYDOWN);
+  EXPECT_EQ(page_message_for_hooked_key(HC_ACTION, VK_RETURN, true), WM_KEYUP);
+  for (const WPARAM key : {VK_TAB, VK_RETURN})
+    EXPECT_EQ(page_message_for_hooked_key(HC_NOREMOVE, key, true), std::nullopt) << "peeked";
+  EXPECT_EQ(page_message_for_hooked_key(HC_ACTION, VK_TAB, false), std::nullopt) << "released";
+  EXPECT_EQ(page_message_for_hooked_key(HC_ACTION, 'A', true), std::nullopt);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ using testing_support::registry_dword;
 using testing_support::registry_key_exists;
 using testing_support::registry_string;
 
+const std::wstring classes_root = L"Software\\Classes\\";
 const std::wstring execute_root = L"SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\";
 const std::wstring policy_root =
     L"SOFTWARE\\Microsoft\\Internet Explorer\\Low Rights\\ElevationPolicy\\";
@@ -36,10 +37,17 @@ struct Registration : ::testing::Test {
   std::u16string policy16{policy.begin(), policy.end()};
 
   void TearDown() override {
-    delete_registry_tree(HKEY_CLASSES_ROOT, protocol);
-    delete_registry_tree(HKEY_CURRENT_USER, L"Software\\Classes\\" + protocol);
-    delete_registry_tree(HKEY_LOCAL_MACHINE, execute_root + protocol);
-    delete_registry_tree(HKEY_LOCAL_MACHINE, policy_root + policy);
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      delete_registry_tree(root, classes_root + protocol);
+      delete_registry_tree(root, execute_root + protocol);
+      delete_registry_tree(root, policy_root + policy);
+    }
+  }
+  // Nothing machine-wide, which the per-user uninstaller could not remove.
+  void expect_nothing_machine_wide() const {
+    EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, classes_root + protocol));
+    EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, execute_root + protocol));
+    EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, policy_root + policy));
   }
 };
 
@@ -48,32 +56,36 @@ TEST_F(Registration, EveryEntryIsWrittenAsTheSystemReadsIt) {
   const std::u16string program = platform::from_utf8("C:\\Games\\\xE6\xB8\xB8\xE6\x88\x8F 1\\launcher.exe");
   ASSERT_TRUE(platform::register_url_protocol_entries(protocol16, program, policy16));
 
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, protocol, L""), L"URL:" + protocol + L" Protocol");
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, protocol, L"URL Protocol"), L"");
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, protocol + L"\\DefaultIcon", L""), L"launcher.exe,0");
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, protocol + L"\\shell\\open\\command", L""),
+  const HKEY user = HKEY_CURRENT_USER;
+  const std::wstring key = classes_root + protocol;
+  EXPECT_EQ(registry_string(user, key, L""), L"URL:" + protocol + L" Protocol");
+  EXPECT_EQ(registry_string(user, key, L"URL Protocol"), L"");
+  EXPECT_EQ(registry_string(user, key + L"\\DefaultIcon", L""), L"launcher.exe,0");
+  EXPECT_EQ(registry_string(user, key + L"\\shell\\open\\command", L""),
             L"\"" + wide(program) + L"\" \"%1\"");
-  EXPECT_EQ(registry_dword(HKEY_LOCAL_MACHINE, execute_root + protocol, L"WarnOnOpen"), 0u);
-  EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, policy_root + policy, L"AppPath"),
+  EXPECT_EQ(registry_dword(user, execute_root + protocol, L"WarnOnOpen"), 0u);
+  EXPECT_EQ(registry_string(user, policy_root + policy, L"AppPath"),
             wide(program.substr(0, program.rfind(u'\\'))));
-  EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, policy_root + policy, L"AppName"), L"launcher.exe");
-  EXPECT_EQ(registry_dword(HKEY_LOCAL_MACHINE, policy_root + policy, L"Policy"), 3u);
+  EXPECT_EQ(registry_string(user, policy_root + policy, L"AppName"), L"launcher.exe");
+  EXPECT_EQ(registry_dword(user, policy_root + policy, L"Policy"), 3u);
+  expect_nothing_machine_wide();
 }
 
 TEST_F(Registration, RenewingReplacesTheOldProgram) {
   ASSERT_TRUE(platform::register_url_protocol_entries(protocol16, u"C:\\old\\a.exe", policy16));
   ASSERT_TRUE(platform::register_url_protocol_entries(protocol16, u"D:\\new\\b.exe", policy16));
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, protocol + L"\\shell\\open\\command", L""),
+  const std::wstring key = classes_root + protocol;
+  EXPECT_EQ(registry_string(HKEY_CURRENT_USER, key + L"\\shell\\open\\command", L""),
             L"\"D:\\new\\b.exe\" \"%1\"");
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, protocol + L"\\DefaultIcon", L""), L"b.exe,0");
-  EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, policy_root + policy, L"AppPath"), L"D:\\new");
+  EXPECT_EQ(registry_string(HKEY_CURRENT_USER, key + L"\\DefaultIcon", L""), L"b.exe,0");
+  EXPECT_EQ(registry_string(HKEY_CURRENT_USER, policy_root + policy, L"AppPath"), L"D:\\new");
 }
 
 TEST_F(Registration, APathWithoutFolderWritesNothing) {
   EXPECT_FALSE(platform::register_url_protocol_entries(protocol16, u"launcher.exe", policy16));
-  EXPECT_FALSE(registry_key_exists(HKEY_CLASSES_ROOT, protocol));
-  EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, execute_root + protocol));
-  EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, policy_root + policy));
+  EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, classes_root + protocol));
+  EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, execute_root + protocol));
+  expect_nothing_machine_wide();
 }
 
 // The whole start-up step: identifier file in the roaming folder, then the protocol registered
@@ -87,9 +99,9 @@ TEST(Identity, TheIdentifierIsKeptInAppDataAndNamesThePolicy) {
       << platform::to_utf8(identity);
 
   const std::u16string program = platform::module_path();
-  EXPECT_EQ(registry_string(HKEY_CLASSES_ROOT, L"qzzefa\\shell\\open\\command", L""),
+  EXPECT_EQ(registry_string(HKEY_CURRENT_USER, classes_root + L"qzzefa\\shell\\open\\command", L""),
             L"\"" + wide(program) + L"\" \"%1\"");
-  EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, policy_root + wide(identity), L"AppName"),
+  EXPECT_EQ(registry_string(HKEY_CURRENT_USER, policy_root + wide(identity), L"AppName"),
             wide(program.substr(program.rfind(u'\\') + 1)));
 
   ensure_machine_identity();

@@ -111,15 +111,20 @@ TEST(BrowserKeys, TheLoopOffersKeysForThePageToTheActiveObjectFirst) {
                  {page, {WM_KEYDOWN, VK_TAB}},
                  {page, {WM_KEYUP, VK_RETURN}},
                  {page, {WM_SYSKEYDOWN, VK_F10}},
-                 {elsewhere, {WM_KEYDOWN, 'A'}}});
+                 {page, {WM_KEYDOWN, VK_F5}},
+                 {page, {WM_KEYDOWN, VK_BACK}},
+                 {elsewhere, {WM_KEYDOWN, 'A'}},
+                 {elsewhere, {WM_KEYDOWN, VK_F5}}});
   // Tab and Enter reach the page through the keyboard hook, so they are not offered twice;
-  // keys for other windows are none of the browser's business.
+  // keys for other windows are none of the browser's business. The browser's own commands
+  // (reload, back outside a text field) reach neither the page nor its windows.
   const std::vector<key> offered{
       {WM_KEYDOWN, VK_DELETE}, {WM_KEYDOWN, 'C'}, {WM_SYSKEYDOWN, VK_F10}};
   EXPECT_EQ(active.offered, offered);
   // What the active object took is not dispatched again; the rest is, as before.
   const std::vector<key> delivered{
-      {WM_KEYDOWN, 'C'}, {WM_KEYDOWN, VK_TAB}, {WM_KEYUP, VK_RETURN}, {WM_KEYDOWN, 'A'}};
+      {WM_KEYDOWN, 'C'}, {WM_KEYDOWN, VK_TAB}, {WM_KEYUP, VK_RETURN}, {WM_KEYDOWN, 'A'},
+      {WM_KEYDOWN, VK_F5}};
   EXPECT_EQ(dispatched, delivered);
 
   // A control that is no longer active is offered nothing.

@@ -4,9 +4,12 @@
 // references to the site for as long as it likes, so the site is counted and deletes itself
 // with its last reference; detach() cuts it off from the launcher before the host goes away.
 // As a container does, it keeps the object the control names active (SetActiveObject) and
-// whether the control is UI-active, for the focus and the keys of the page.
+// whether the control is UI-active, for the focus and the keys of the page. Its command target
+// answers the page's script errors, so that no dialog of the browser stops the launcher.
 #include <windows.h>
 #include <mshtmhst.h>
+#include <docobj.h>
+#include <exdisp.h>
 #include <oleidl.h>
 
 #include <atomic>
@@ -23,7 +26,8 @@ namespace platform::win32 {
 class browser_site final : public IOleClientSite,
                            public IOleInPlaceSite,
                            public IOleInPlaceFrame,
-                           public IDocHostUIHandler {
+                           public IDocHostUIHandler,
+                           public IOleCommandTarget {
  public:
   // The reference the caller receives is the first one.
   static browser_site* create(HWND host_window, script_dispatch& external);
@@ -34,12 +38,15 @@ class browser_site final : public IOleClientSite,
   browser_site& operator=(const browser_site&) = delete;
 
   void detach();
+  // The browser whose document tells where the page's focus is (Backspace deletes in a text
+  // field and goes back elsewhere). Held until detach().
+  void watch_browser(IWebBrowser2* browser) { browser_ = com_ptr<IWebBrowser2>::shared(browser); }
   IOleClientSite* client_site() { return this; }
   bool ui_active() const { return ui_active_; }
   // Offers a keyboard message for the host window or a window inside it to the active object
   // first, as a container's message loop does; true when the control took it, which must then
   // not be dispatched. Tab and Enter go to the page through the keyboard hook instead, so they
-  // are not offered twice.
+  // are not offered twice. The browser's own commands (is_blocked_browser_key) count as taken.
   bool translate_accelerator(MSG& message);
 
   // IUnknown
@@ -88,8 +95,9 @@ class browser_site final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
   // IDocHostUIHandler
-  HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
-    return S_FALSE;
+  // The browser's menu only where the player edits text (copy, paste); none elsewhere.
+  HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD menu, POINT*, IUnknown*, IDispatch*) override {
+    return menu == CONTEXT_MENU_CONTROL ? S_FALSE : S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override;
   HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*,
@@ -103,20 +111,29 @@ class browser_site final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, WINBOOL) override {
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
-    return S_FALSE;
-  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message, const GUID*, DWORD) override;
   HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override;
   HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override;
   HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** dispatch) override;
   HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* translated) override;
   HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** result) override;
 
+  // IOleCommandTarget
+  HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
+    return OLECMDERR_E_UNKNOWNGROUP;
+  }
+  HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD command, DWORD, VARIANT* in,
+                                 VARIANT* out) override;
+
  private:
   std::atomic<ULONG> references_{1};
   HWND host_window_;
   external_dispatch external_;
+  bool blocks_key(const MSG& message);
+  bool text_field_focused();
+
   com_ptr<IOleInPlaceActiveObject> active_object_;
+  com_ptr<IWebBrowser2> browser_;
   bool ui_active_ = false;
   bool attached_ = true;
 };

@@ -21,6 +21,9 @@ class external_dispatch final : public untyped_dispatch {
   external_dispatch(const external_dispatch&) = delete;
   external_dispatch& operator=(const external_dispatch&) = delete;
 
+  // The launcher's object, which the browser's other reports go to as well.
+  script_dispatch& launcher() { return target_; }
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }

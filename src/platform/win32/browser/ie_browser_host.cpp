@@ -112,6 +112,7 @@ std::string ie_browser_host::start() {
   if (FAILED(outcome)) return step_failed("IOleObject::DoVerb(INPLACEACTIVATE)", outcome);
   browser_ = control_.query<IWebBrowser2>(IID_IWebBrowser2);
   if (!browser_) return step_failed("QueryInterface(IWebBrowser2)", E_NOINTERFACE);
+  site_->watch_browser(browser_.get());
   // Without its events the page would never be shown: such a browser is of no use.
   if (auto failure = connect_events(); !failure.empty()) return failure;
   // Files or links dropped on the page are not opened.

@@ -2,6 +2,8 @@
 // passed on to the next hook as well; it is never swallowed.
 #include "platform/keyboard_hook.h"
 
+#include "platform/win32/browser/keyboard_hook_keys.h"
+
 #include <windows.h>
 
 #include "platform/win32/browser/ie_browser_host.h"
@@ -31,14 +33,20 @@ class thread_keyboard_hook final : public keyboard_hook {
 }  // namespace
 
 // Enter goes over as its key-up: the document acts on the release, as the browser expects
-// from its own frame.
+// from its own frame. Only a key taken from the queue counts: a modal loop that merely peeks
+// at it (HC_NOREMOVE) would otherwise hand the same key over a second time.
+std::optional<UINT> page_message_for_hooked_key(int code, WPARAM key, bool held) {
+  if (code != HC_ACTION || !held) return std::nullopt;
+  if (key == VK_TAB) return WM_KEYDOWN;
+  if (key == VK_RETURN) return WM_KEYUP;
+  return std::nullopt;
+}
+
 LRESULT CALLBACK keyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
-  ie_browser_host* host = ie_browser_host::current();
-  if (host != nullptr) {
-    if (wParam == VK_TAB && key_down(VK_TAB))
-      host->translate_key(WM_KEYDOWN, VK_TAB, lParam);
-    else if (wParam == VK_RETURN && key_down(VK_RETURN))
-      host->translate_key(WM_KEYUP, VK_RETURN, lParam);
+  if (ie_browser_host* host = ie_browser_host::current()) {
+    const bool held = wParam <= 0xFF && key_down(static_cast<int>(wParam));
+    if (const auto message = page_message_for_hooked_key(code, wParam, held))
+      host->translate_key(*message, wParam, lParam);
   }
   return CallNextHookEx(installed_hook, code, wParam, lParam);
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "platform/process_lifetime.h"
 #include "platform/screen.h"
 #include "platform/skin_surface.h"
 #include "platform/win32/copy_data_message.h"
@@ -33,10 +34,12 @@ constexpr WPARAM move_by_caption = SC_MOVE | HTCAPTION;  // 0xF012
 
 class layered_skin_surface;
 
-std::set<HWND>& live_skins() {
-  static std::set<HWND> skins;
-  return skins;
-}
+// Outlives every surface, whenever it is ended.
+struct skin_registry {
+  std::set<HWND> windows;
+};
+
+std::set<HWND>& live_skins() { return process_lifetime_object<skin_registry>().windows; }
 
 layered_skin_surface* skin_of(HWND window) {
   if (!live_skins().count(window)) return nullptr;
@@ -236,6 +239,11 @@ class layered_skin_surface final : public skin_surface {
     }
     auto* self = reinterpret_cast<layered_skin_surface*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
+      case WM_CLOSE:
+        // Alt+F4 ends the loop as the close button does: the windows are then ended in
+        // order, the browser first, instead of being destroyed under it.
+        PostQuitMessage(0);
+        return 0;
       case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
