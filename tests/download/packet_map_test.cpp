@@ -92,7 +92,7 @@ TEST_F(PacketMapTest, StartFillsTheRecordAndJoinsPathWithoutSeparator) {
   EXPECT_EQ(first.wnd, 0x10000u);
   EXPECT_EQ(first.bufsize.load(), 0);
   EXPECT_EQ(first.totalsize.load(), 0);
-  EXPECT_EQ(first.thread_status.load(), PACKET_CREATED);
+  EXPECT_EQ(first.thread_status.load(), PACKET_RUNNING) << "begun as a worker takes it";
   EXPECT_EQ(first.retry_cnt.load(), 0);
   EXPECT_STREQ(workers.jobs[1]->lpName, "C:\\Gamedata\\a.zip");
   EXPECT_EQ(workers.jobs[1]->id, 1);
@@ -166,6 +166,8 @@ TEST_F(PacketMapTest, StartAllStartsInIdOrderAndQueriesReadTheWorkersCounters) {
   auto& a = *workers.jobs[0];
   auto& b = *workers.jobs[1];
   auto& c = *workers.jobs[2];
+  // The recorded workers took every job; here none has been taken yet.
+  for (auto& job : workers.jobs) job->thread_status = PACKET_CREATED;
 
   EXPECT_TRUE(map.AllReceiving()) << "jobs waiting for a worker do not hold it back";
   EXPECT_FALSE(map.AllFinished());
