@@ -24,7 +24,8 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_http import start_nginx  # noqa: E402
-from bench_update import launcher_failure, md5_of, wait_for_record  # noqa: E402
+import bench_update  # noqa: E402
+from bench_update import md5_of  # noqa: E402
 from process_end import end_process  # noqa: E402
 import signal  # noqa: E402
 
@@ -65,43 +66,15 @@ def count_entries(pid):
 def run_launcher(program, game, file_list, scratch):
     """Seconds to the later of the launcher's end and the game's record, peak resident MiB,
     most threads, most open sockets."""
-    folder = tempfile.mkdtemp(dir=scratch, prefix="launcher-")
-    shutil.copy(program, os.path.join(folder, "launcher"))
-    shutil.copy(game, os.path.join(folder, "game.exe"))
-    record = os.path.join(folder, "game.txt")
-    env = dict(os.environ)
-    env.update({
-        "LAUNCHER_TEST_FILE_LIST": file_list,
-        "LAUNCHER_TEST_PARAM": "bench",
-        "LAUNCHER_TEST_GAME_ARGUMENT": "bench",
-        "LAUNCHER_PORTAL_ADDRESS": "http://127.0.0.1:1/portal.html",
-        "LAUNCHER_REPORT_HOST": "127.0.0.1:1",
-        "RECORD_INVOCATION_FILE": record,
-        "XDG_CONFIG_HOME": os.path.join(folder, "xdg-config"),
-        "XDG_DATA_HOME": os.path.join(folder, "xdg-data"),
-        "XDG_CACHE_HOME": os.path.join(folder, "xdg-cache"),
-        "XDG_STATE_HOME": os.path.join(folder, "xdg-state"),
-    })
-    start = time.perf_counter()
-    child = subprocess.Popen([os.path.join(folder, "launcher")], cwd=folder, env=env,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    most_threads = most_sockets = 0
-    while True:
-        pid, status, usage = os.wait4(child.pid, os.WNOHANG)
-        if pid != 0:
-            break
-        threads, sockets = count_entries(child.pid)
-        most_threads, most_sockets = max(most_threads, threads), max(most_sockets, sockets)
-        time.sleep(0.02)
-    ended = time.perf_counter()
-    child.returncode = os.waitstatus_to_exitcode(status)
-    if child.returncode != 0:
-        launcher_failure(folder, f"exit code {child.returncode}")
-    recorded = wait_for_record(record, ended + 30)
-    if recorded is None:
-        launcher_failure(folder, "the game left no complete record within 30 s")
-    shutil.rmtree(folder)
-    return max(ended, recorded) - start, usage.ru_maxrss / 1024.0, most_threads, most_sockets
+    most = {"threads": 0, "sockets": 0}
+
+    def watch(pid):
+        threads, sockets = count_entries(pid)
+        most["threads"] = max(most["threads"], threads)
+        most["sockets"] = max(most["sockets"], sockets)
+
+    seconds, peak = bench_update.run_launcher(program, game, file_list, scratch, watch)
+    return seconds, peak, most["threads"], most["sockets"]
 
 
 def run_reference(base_url, names, digests, scratch):

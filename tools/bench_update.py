@@ -91,9 +91,10 @@ def launcher_failure(folder, why):
     sys.exit(f"the launcher's update did not finish: {why}\n{tail}")
 
 
-def run_launcher(program, game, file_list, scratch):
+def run_launcher(program, game, file_list, scratch, watch=None):
     """Seconds from the launcher's start to the later of its end and the game's complete
-    record, and the launcher's peak resident memory in MiB."""
+    record, and the launcher's peak resident memory in MiB. watch, when given, is called with
+    the launcher's process id every 20 ms while it runs."""
     folder = tempfile.mkdtemp(dir=scratch, prefix="launcher-")
     shutil.copy(program, os.path.join(folder, "launcher"))
     shutil.copy(game, os.path.join(folder, "game.exe"))
@@ -114,7 +115,12 @@ def run_launcher(program, game, file_list, scratch):
     start = time.perf_counter()
     child = subprocess.Popen([os.path.join(folder, "launcher")], cwd=folder, env=env,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
+    while True:
+        pid, status, usage = os.wait4(child.pid, 0 if watch is None else os.WNOHANG)
+        if pid != 0:
+            break
+        watch(child.pid)
+        time.sleep(0.02)
     ended = time.perf_counter()
     if os.waitstatus_to_exitcode(status) != 0:
         launcher_failure(folder, f"exit code {os.waitstatus_to_exitcode(status)}")
