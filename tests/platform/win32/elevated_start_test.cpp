@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 #include <tuple>
 
 #include "platform/files.h"
@@ -77,7 +76,7 @@ TEST(ElevatedStart, OnlyARefusalForWantOfRightsSendsTheProgramToTheShell) {
               std::tuple(expected.started, expected.needed_elevation, expected.error))
         << "refused with " << answer << ": " << start.reason;
   }
-  EXPECT_TRUE(wait_for_starts(record, 1)) << "the shell started the program";
+  EXPECT_TRUE(testing_support::wait_for_starts(record, 1)) << "the shell started the program";
   unsetenv("RECORD_INVOCATION_FILE");
 }
 
