@@ -457,14 +457,10 @@ TEST_F(FatalWorkerTest, AWorkerThatCannotBeStartedEndsTheUpdateLikeAFailedDownlo
                      {{"DOWNLOAD_CHILD_JOBS", "3"}, {"DOWNLOAD_CHILD_REFUSED_THREAD", "2"}});
   expect_ended_by_worker(r);
   const std::system_error refused(std::make_error_code(std::errc::resource_unavailable_try_again));
-  EXPECT_EQ(count_of(r.output, "[CPacket::Start]>> cannot start the download worker: "), 1u)
-      << r.output;
-  EXPECT_EQ(count_of(r.output, std::string("[CPacket::Start]>> cannot start the download worker: ") +
-                                      refused.what() + "\n"),
-            1u)
-      << r.output;
-  EXPECT_EQ(count_of(r.output, download_failure_box(window_of(r))),
-            1u);
+  const std::string line = "[CPacket::Start]>> cannot start the download worker: ";
+  EXPECT_EQ(count_of(r.output, line), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, line + refused.what()), 1u) << r.output;
+  EXPECT_EQ(count_of(r.output, download_failure_box(window_of(r))), 1u);
 }
 
 TEST_F(WorkerTest, ALaterResponseLongerThanTheFirstAnnouncedIsSavedWhole) {
