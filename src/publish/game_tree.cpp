@@ -31,7 +31,7 @@ GameTree scanGameTree(const fs::path& folder) {
     tree.errors.push_back(folder.string() + ": cannot be read: " + failure.message());
     return tree;
   }
-  std::map<std::string, std::string> byFoldedName;
+  std::map<std::string, std::vector<std::string>> byFoldedName;
   for (; walk != end; walk.increment(failure)) {
     if (failure) {
       tree.errors.push_back(walk->path().string() + ": cannot be read: " + failure.message());
@@ -40,9 +40,7 @@ GameTree scanGameTree(const fs::path& folder) {
     const std::string path = walk->path().lexically_relative(folder).generic_string();
     if (const std::string reason = refusedPathReason(path); !reason.empty())
       tree.errors.push_back(path + ": refused: " + reason);
-    const auto [at, added] = byFoldedName.emplace(lowerAscii(path), path);
-    if (!added)
-      tree.errors.push_back(path + ": refused: differs from " + at->second + " only in letter case");
+    byFoldedName[lowerAscii(path)].push_back(path);
     struct stat facts {};
     if (lstat(walk->path().c_str(), &facts) != 0) {
       tree.errors.push_back(path + ": cannot be read");
@@ -57,6 +55,10 @@ GameTree scanGameTree(const fs::path& folder) {
                           static_cast<std::uint32_t>(facts.st_mode & 0777),
                           static_cast<std::int64_t>(facts.st_mtim.tv_sec), {}});
   }
+  for (const auto& [folded, paths] : byFoldedName)
+    for (std::size_t i = 0; i < paths.size() && paths.size() > 1; ++i)
+      tree.errors.push_back(paths[i] + ": refused: differs from " + paths[(i + 1) % paths.size()] +
+                            " only in letter case");
   std::sort(tree.files.begin(), tree.files.end(),
             [](const GameFile& a, const GameFile& b) { return a.path < b.path; });
   std::sort(tree.errors.begin(), tree.errors.end());
