@@ -1,5 +1,6 @@
 #include "publish/build_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -93,7 +94,14 @@ int runBuild(const BuildOptions& options) {
 
   GameTree tree = scanGameTree(options.gameFolder);
   if (!tree.errors.empty()) return fail(tree.errors);
-  if (const auto errors = hashGameFiles(tree.files, workers); !errors.empty()) return fail(errors);
+  // Only files of last release need their digest before packing, to tell whether their
+  // package changed; the others get it as they are packed, from the bytes read for that.
+  std::set<std::string> previousPaths;
+  if (previous)
+    for (const auto& package : previous->packages)
+      for (const auto& file : package.files) previousPaths.insert(file.path);
+  const auto unreadable = hashGameFiles(tree.files, workers, previousPaths);
+  if (!unreadable.empty()) return fail(unreadable);
   const std::uint64_t limit = std::min<std::uint64_t>(options.packageSize, LARGEST_PACKAGE_BYTES);
   const PackagePlan plan = planPackages(tree.files, previous ? &*previous : nullptr, limit, LARGEST_PACKAGE_BYTES);
   if (!plan.errors.empty()) return fail(plan.errors);
@@ -109,9 +117,18 @@ int runBuild(const BuildOptions& options) {
   // One package per worker at a time, written as soon as it is made: packages are at most
   // 28 MiB, so memory stays bounded whatever the size of the game.
   std::vector<MadePackage> made(plan.packages.size());
+  // The largest packages go first, so that no worker is left with a big one at the end.
+  std::vector<std::size_t> order(plan.packages.size());
+  std::vector<std::uint64_t> bytesOf(plan.packages.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
+    for (const GameFile* file : plan.packages[i].files) bytesOf[i] += file->size;
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return bytesOf[a] > bytesOf[b]; });
   {
     ProgressLine progress(filesToPack, bytesToPack);
-    forEachInParallel(plan.packages.size(), workers, [&](std::size_t index) {
+    forEachInParallel(order.size(), workers, [&](std::size_t position) {
+      const std::size_t index = order[position];
       const PlannedPackage& package = plan.packages[index];
       MadePackage& result = made[index];
       result = package.unchanged ? reusePackage(package, *options.previousFolder)

@@ -74,24 +74,30 @@ bool readWholeFile(const fs::path& file, std::uint64_t size, std::vector<unsigne
   return in.peek() == std::ifstream::traits_type::eof();
 }
 
-std::vector<std::string> hashGameFiles(std::vector<GameFile>& files, unsigned workers) {
+std::string fileSha256(const GameFile& file) {
+  std::ifstream in(file.source, std::ios::binary);
+  platform::sha256 digest;
+  std::vector<char> piece(1 << 20);
+  std::uint64_t total = 0;
+  while (in) {
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    digest.update(piece.data(), static_cast<std::size_t>(in.gcount()));
+    total += static_cast<std::uint64_t>(in.gcount());
+  }
+  if (!in.eof() || total != file.size) return {};
+  return digest.hex();
+}
+
+std::vector<std::string> hashGameFiles(std::vector<GameFile>& files, unsigned workers,
+                                       const std::set<std::string>& paths) {
   std::vector<std::string> errors;
   std::mutex errorsLock;
   forEachInParallel(files.size(), workers, [&](std::size_t index) {
-    GameFile& file = files[index];
-    std::ifstream in(file.source, std::ios::binary);
-    platform::sha256 digest;
-    std::vector<char> piece(1 << 20);
-    std::uint64_t total = 0;
-    while (in) {
-      in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-      digest.update(piece.data(), static_cast<std::size_t>(in.gcount()));
-      total += static_cast<std::uint64_t>(in.gcount());
-    }
-    file.sha256 = digest.hex();
-    if (!in.eof() || total != file.size || file.sha256.empty()) {
+    if (!paths.count(files[index].path)) return;
+    files[index].sha256 = fileSha256(files[index]);
+    if (files[index].sha256.empty()) {
       const std::lock_guard lock(errorsLock);
-      errors.push_back(file.path + ": cannot be read whole");
+      errors.push_back(files[index].path + ": cannot be read whole");
     }
   });
   std::sort(errors.begin(), errors.end());

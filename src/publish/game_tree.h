@@ -2,6 +2,7 @@
 // The game folder as players must get it: every regular file with what a package keeps of it.
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@ struct GameFile {
   std::uint64_t size = 0;
   std::uint32_t mode = 0;  // the 0777 permission bits
   std::int64_t modificationTime = 0;  // seconds since 1970
-  std::string sha256;  // filled by hashGameFiles
+  std::string sha256;  // filled by hashGameFiles, or when the file is packed
 };
 
 struct GameTree {
@@ -23,8 +24,13 @@ struct GameTree {
 // differ only in letter case (one file on Windows), links and other special files.
 GameTree scanGameTree(const std::filesystem::path& folder);
 
-// Fills every file's SHA-256 over workers threads; errors name the files that cannot be read.
-std::vector<std::string> hashGameFiles(std::vector<GameFile>& files, unsigned workers);
+// Fills the SHA-256 of the files at these paths, over workers threads; errors name the files
+// that cannot be read.
+std::vector<std::string> hashGameFiles(std::vector<GameFile>& files, unsigned workers,
+                                       const std::set<std::string>& paths);
+// The SHA-256 of one file's bytes, empty when it cannot be read whole.
+std::string fileSha256(const GameFile& file);
 
 // The whole content of a file; false when it cannot be read or its size changed meanwhile.
 bool readWholeFile(const std::filesystem::path& file, std::uint64_t size, std::vector<unsigned char>& bytes);
+

@@ -28,7 +28,13 @@ MadePackage makePackage(const PlannedPackage& package, ProgressLine& progress) {
       made.error = file->path + ": could not be compressed";
       return made;
     }
-    made.record.files.push_back({file->path, file->size, file->mode, file->sha256});
+    std::string digest = file->sha256;
+    if (digest.empty()) {
+      platform::sha256 sha;
+      sha.update(data.data(), data.size());
+      digest = sha.hex();
+    }
+    made.record.files.push_back({file->path, file->size, file->mode, std::move(digest)});
     progress.doneBytes += file->size;
     progress.doneFiles += 1;
   }
