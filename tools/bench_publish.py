@@ -1,6 +1,6 @@
 """Benchmark of launcher-publish on a generated game of about 1 GiB.
 
-usage: bench_publish.py LAUNCHER_PUBLISH [--files N] [--bytes B]
+usage: bench_publish.py LAUNCHER_PUBLISH [--files N] [--bytes B] [--package-size BYTES]
 
 The game: about 4,000 files from 1 KB to 20 MB in 40 folders (half text-like, half data that
 does not compress) and a game program at the top, the same on every run (seeded). Prints
@@ -88,10 +88,7 @@ def packages(release):
         return {p["name"]: p["size"] for p in json.load(f)["packages"]}
 
 
-PACKAGE_LIMIT = 8 * 1024 * 1024  # launcher-publish's default package size
-
-
-def update(name, publish, work, game, layout, changed, content):
+def update(name, publish, work, game, layout, changed, content, limit):
     """Changes the files, publishes against release 1, puts the files back; prints the line."""
     saved = {}
     compressed = 0
@@ -102,7 +99,8 @@ def update(name, publish, work, game, layout, changed, content):
         compressed += len(zlib.compress(data, 6))
         write(os.path.join(game, path), data)
     release = os.path.join(work, "release-" + name)
-    subprocess.run([publish, "build", game, release, "--previous", os.path.join(work, "release-1")],
+    subprocess.run([publish, "build", game, release, "--previous", os.path.join(work, "release-1"),
+                    "--package-size", str(limit)],
                    check=True, stdout=subprocess.DEVNULL)
     for path, data in saved.items():
         write(os.path.join(game, path), data)
@@ -112,7 +110,7 @@ def update(name, publish, work, game, layout, changed, content):
     print("update %s: %d files changed, compressed %d bytes; players download %d bytes in %d "
           "packages: %.2f times the changed files; 2 times plus two packages would be %d bytes"
           % (name, len(changed), compressed, downloaded, len(fetched), downloaded / compressed,
-             2 * compressed + 2 * PACKAGE_LIMIT))
+             2 * compressed + 2 * limit))
 
 
 def main():
@@ -120,6 +118,7 @@ def main():
     parser.add_argument("publish")
     parser.add_argument("--files", type=int, default=4000)
     parser.add_argument("--bytes", type=int, default=1 << 30)
+    parser.add_argument("--package-size", type=int, default=8 * 1024 * 1024)  # the default
     args = parser.parse_args()
     work = os.environ.get("BENCH_WORK", os.path.join(os.path.dirname(__file__), "..", "build", "bench-publish"))
     shutil.rmtree(work, ignore_errors=True)
@@ -130,7 +129,8 @@ def main():
     print("game: %d files, %d bytes in %d folders" % (len(layout), sum(layout.values()), FOLDERS))
 
     reference = timed(["sh", "-c", 'cd "$0" && zip -q -r -6 "$1" .', game, os.path.join(work, "reference.zip")])
-    published = timed([args.publish, "build", game, os.path.join(work, "release-1")])
+    published = timed([args.publish, "build", game, os.path.join(work, "release-1"),
+                       "--package-size", str(args.package_size)])
     count = len(packages(os.path.join(work, "release-1")))
     print("zip -r: %.1f s; launcher-publish: %.1f s, %d packages on %d cores"
           % (reference, published, count, os.cpu_count()))
@@ -140,8 +140,9 @@ def main():
     two_folders = [p for p in paths if p.startswith(("folder03/", "folder17/"))]
     share = max(1, round(0.03 * len(layout)))
     update("A", args.publish, work, game, layout,
-           chance.sample(two_folders, min(share, len(two_folders))) + [PROGRAM], content)
-    update("B", args.publish, work, game, layout, chance.sample(paths, max(1, round(0.01 * len(layout)))), content)
+           chance.sample(two_folders, min(share, len(two_folders))) + [PROGRAM], content, args.package_size)
+    update("B", args.publish, work, game, layout, chance.sample(paths, max(1, round(0.01 * len(layout)))),
+           content, args.package_size)
     return 0
 
 
