@@ -48,9 +48,16 @@ std::string lowerAscii(std::string text) {
   return text;
 }
 
+// Files of its own that the launcher keeps in its folder, writes over or deletes: its download
+// list, version marker, log and the game's parameter files (deleted once three days old).
+bool isLaunchersOwnName(const std::string& lowerName) {
+  return lowerName == "dlist" || lowerName.starts_with("wdver.") || lowerName.starts_with("param.") ||
+         lowerName.starts_with("zefa_wd_run.log");
+}
+
 // Packages lie in the launcher folder beside the game's own top-level files, and the launcher
 // deletes every file there whose base name is a package's before it fetches that package.
-std::vector<std::string> clashesWithGameFiles(const PackagePlan& plan, const std::vector<GameFile>& files) {
+std::vector<std::string> clashesWithLauncherFiles(const PackagePlan& plan, const std::vector<GameFile>& files) {
   std::set<std::string> bases, names;
   for (const auto& package : plan.packages) {
     bases.insert(lowerAscii(package.base));
@@ -63,6 +70,8 @@ std::vector<std::string> clashesWithGameFiles(const PackagePlan& plan, const std
     const std::string base = lowerAscii(platform::to_utf8(baseName(platform::from_utf8(name))));
     if (names.count(lowerAscii(name)) || bases.count(base))
       errors.push_back(name + ": refused: the launcher would take it for a version of the package " + base);
+    else if (isLaunchersOwnName(lowerAscii(name)))
+      errors.push_back(name + ": refused: the launcher keeps a file of its own under this name");
   }
   return errors;
 }
@@ -105,7 +114,7 @@ int runBuild(const BuildOptions& options) {
   const std::uint64_t limit = std::min<std::uint64_t>(options.packageSize, LARGEST_PACKAGE_BYTES);
   const PackagePlan plan = planPackages(tree.files, previous ? &*previous : nullptr, limit, LARGEST_PACKAGE_BYTES);
   if (!plan.errors.empty()) return fail(plan.errors);
-  if (const auto errors = clashesWithGameFiles(plan, tree.files); !errors.empty()) return fail(errors);
+  if (const auto errors = clashesWithLauncherFiles(plan, tree.files); !errors.empty()) return fail(errors);
 
   std::uint64_t filesToPack = 0, bytesToPack = 0;
   for (const auto& package : plan.packages)

@@ -117,6 +117,8 @@ TEST_F(PublishTest, NamesTheLauncherWouldRefuseAndTooLargeFilesAreRefusedByPath)
       {"a:b", "outside the launcher folder"}, {"tab\tname", "not a plain file name"},
       {"deep/" + std::string(220, 'n'), "passes the limit of 255"},
       {"bad\xff.txt", "not valid UTF-8"}, {"Readme.TXT", "only in letter case"},
+      {"dlist", "keeps a file of its own"}, {"Param.1", "keeps a file of its own"},
+      {"pkg-top-1.txt", "a version of the package pkg-top-1"},
   };
   for (const auto& [path, reason] : refused) {
     testing_support::temp_folder tree;
