@@ -80,6 +80,10 @@ std::optional<std::string> checkedOutFolder(const BuildOptions& options) {
   std::error_code failure;
   if (fs::exists(options.outFolder, failure) && !fs::is_empty(options.outFolder, failure))
     return options.outFolder.string() + ": must be a new or empty folder";
+  const fs::path game = fs::weakly_canonical(options.gameFolder, failure);
+  const fs::path out = fs::weakly_canonical(options.outFolder, failure);
+  if (std::mismatch(game.begin(), game.end(), out.begin(), out.end()).first == game.end())
+    return options.outFolder.string() + ": must not lie inside the game folder";
   if (options.packageSize == 0 || options.packageSize > MAX_PACKET_BYTES)
     return "--package-size must be between 1 and " + std::to_string(MAX_PACKET_BYTES) + " bytes";
   if (options.baseAddress.find('|') != std::string::npos)
@@ -95,9 +99,10 @@ int runBuild(const BuildOptions& options) {
   if (options.previousFolder) {
     const fs::path file = *options.previousFolder / RELEASE_MANIFEST_FILE;
     const auto text = readText(file);
+    if (!text) return fail({file.string() + ": cannot be read"});
     std::string error;
-    if (text) previous = readManifest(*text, error);
-    if (!previous) return fail({file.string() + ": not a release manifest " + error});
+    previous = readManifest(*text, error);
+    if (!previous) return fail({file.string() + ": not a release manifest: " + error});
   }
   const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
 

@@ -169,11 +169,11 @@ int runCheck(const fs::path& folder) {
   const fs::path releaseFolder = fs::absolute(folder);
   Findings findings;
   std::ifstream in(releaseFolder / RELEASE_MANIFEST_FILE, std::ios::binary);
-  std::string error;
+  std::string error = "cannot be read";
   std::optional<ReleaseManifest> manifest;
   if (in) manifest = readManifest(std::string(std::istreambuf_iterator<char>(in), {}), error);
   if (!manifest) {
-    findings.add((releaseFolder / RELEASE_MANIFEST_FILE).string() + ": not a release manifest " + error);
+    findings.add((releaseFolder / RELEASE_MANIFEST_FILE).string() + ": not a release manifest: " + error);
     return 1;
   }
   for (const auto& package : manifest->packages) checkPackage(releaseFolder, package, findings);

@@ -122,9 +122,9 @@ TEST_F(PublishTest, NamesTheLauncherWouldRefuseAndTooLargeFilesAreRefusedByPath)
   };
   for (const auto& [path, reason] : refused) {
     testing_support::temp_folder tree;
-    write_bytes(tree.path() / "readme.txt", "fine");
-    write_bytes(tree.path() / path, "refused");
-    const auto run = publish({"build", tree.path().string(), (tree.path() / "out").string()});
+    write_bytes(tree.path() / "game" / "readme.txt", "fine");
+    write_bytes(tree.path() / "game" / path, "refused");
+    const auto run = publish({"build", (tree.path() / "game").string(), (tree.path() / "out").string()});
     EXPECT_NE(run.exit_code, 0) << path;
     EXPECT_NE(run.output.find(path + ": refused: "), std::string::npos) << run.output;
     EXPECT_NE(run.output.find(reason), std::string::npos) << run.output;
