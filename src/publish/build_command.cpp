@@ -153,7 +153,7 @@ int runBuild(const BuildOptions& options) {
                        " bytes, more than the launcher takes";
       if (result.error.empty() && !writeFile(file, result.bytes.data(), result.bytes.size()))
         result.error = file.string() + ": cannot be written";
-      result.bytes = {};
+      result.bytes = std::vector<unsigned char>();  // its memory goes back now, not at the end
     });
   }
 
