@@ -176,7 +176,14 @@ int runCheck(const fs::path& folder) {
     findings.add((releaseFolder / RELEASE_MANIFEST_FILE).string() + ": not a release manifest: " + error);
     return 1;
   }
-  for (const auto& package : manifest->packages) checkPackage(releaseFolder, package, findings);
+  // The launcher deletes the other versions of a package before it fetches one: two packages of
+  // one base would take turns deleting each other.
+  std::map<std::string, std::string> byBase;
+  for (const auto& package : manifest->packages) {
+    const auto [other, added] = byBase.emplace(packageVersion(package.name)->base, package.name);
+    if (!added) findings.add(package.name + ": has the base name of " + other->second);
+    checkPackage(releaseFolder, package, findings);
+  }
   checkList(releaseFolder, *manifest, findings);
   if (findings.count() > 0) return 1;
   std::printf("release %d: %zu packages check out\n", manifest->release, manifest->packages.size());

@@ -152,7 +152,13 @@ TEST_F(PublishTest, CheckNamesWhatWasTamperedWith) {
   flipped[flipped.size() / 2] ^= 1;
   std::string digestChanged = manifest;
   digestChanged.replace(digestChanged.find(fileDigest), 64, std::string(64, '0'));
+  // A second package of the first one's base: the launcher would delete one fetching the other.
+  const std::string other = std::next(listedPackages(release).begin())->first;
+  std::string sameBase = manifest;
+  sameBase.replace(sameBase.find("\"" + other + "\""), other.size() + 2,
+                   "\"" + package.substr(0, package.rfind('.')) + ".7\"");
   const std::vector<Tamper> tampers = {
+      {"release.json", sameBase, ".7: has the base name of " + package},
       {package, flipped, package + ": its MD5 is"},
       {package, release.files.at(package).substr(1), package + ": missing or not"},
       {"release.json", digestChanged, "does not have the SHA-256 the manifest says"},
