@@ -91,6 +91,44 @@ std::optional<std::string> checkedOutFolder(const BuildOptions& options) {
   return std::nullopt;
 }
 
+// Makes (or takes over) and writes every package of the plan, one per worker at a time, each
+// written as soon as it is made: packages are at most 28 MiB, so memory stays bounded whatever
+// the size of the game.
+std::vector<MadePackage> writePackages(const PackagePlan& plan, const BuildOptions& options, unsigned workers) {
+  std::uint64_t filesToPack = 0, bytesToPack = 0;
+  for (const auto& package : plan.packages)
+    if (!package.unchanged)
+      for (const GameFile* file : package.files) filesToPack += 1, bytesToPack += file->size;
+
+  std::vector<MadePackage> made(plan.packages.size());
+  // The largest packages go first, so that no worker is left with a big one at the end.
+  std::vector<std::size_t> order(plan.packages.size());
+  std::vector<std::uint64_t> bytesOf(plan.packages.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
+    for (const GameFile* file : plan.packages[i].files) bytesOf[i] += file->size;
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return bytesOf[a] > bytesOf[b]; });
+  {
+    ProgressLine progress(filesToPack, bytesToPack);
+    forEachInParallel(order.size(), workers, [&](std::size_t position) {
+      const std::size_t index = order[position];
+      const PlannedPackage& package = plan.packages[index];
+      MadePackage& result = made[index];
+      result = package.unchanged ? reusePackage(package, *options.previousFolder)
+                                 : makePackage(package, progress);
+      const fs::path file = options.outFolder / result.record.name;
+      if (result.error.empty() && result.record.size > LARGEST_PACKAGE_BYTES)
+        result.error = result.record.name + ": came to " + std::to_string(result.record.size) +
+                       " bytes, more than the launcher takes";
+      if (result.error.empty() && !writeFile(file, result.bytes.data(), result.bytes.size()))
+        result.error = file.string() + ": cannot be written";
+      result.bytes = std::vector<unsigned char>();  // its memory goes back now, not at the end
+    });
+  }
+  return made;
+}
+
 }  // namespace
 
 int runBuild(const BuildOptions& options) {
@@ -121,41 +159,9 @@ int runBuild(const BuildOptions& options) {
   if (!plan.errors.empty()) return fail(plan.errors);
   if (const auto errors = clashesWithLauncherFiles(plan, tree.files); !errors.empty()) return fail(errors);
 
-  std::uint64_t filesToPack = 0, bytesToPack = 0;
-  for (const auto& package : plan.packages)
-    if (!package.unchanged)
-      for (const GameFile* file : package.files) filesToPack += 1, bytesToPack += file->size;
-
   std::error_code failure;
   fs::create_directories(options.outFolder, failure);
-  // One package per worker at a time, written as soon as it is made: packages are at most
-  // 28 MiB, so memory stays bounded whatever the size of the game.
-  std::vector<MadePackage> made(plan.packages.size());
-  // The largest packages go first, so that no worker is left with a big one at the end.
-  std::vector<std::size_t> order(plan.packages.size());
-  std::vector<std::uint64_t> bytesOf(plan.packages.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    order[i] = i;
-    for (const GameFile* file : plan.packages[i].files) bytesOf[i] += file->size;
-  }
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return bytesOf[a] > bytesOf[b]; });
-  {
-    ProgressLine progress(filesToPack, bytesToPack);
-    forEachInParallel(order.size(), workers, [&](std::size_t position) {
-      const std::size_t index = order[position];
-      const PlannedPackage& package = plan.packages[index];
-      MadePackage& result = made[index];
-      result = package.unchanged ? reusePackage(package, *options.previousFolder)
-                                 : makePackage(package, progress);
-      const fs::path file = options.outFolder / result.record.name;
-      if (result.error.empty() && result.record.size > LARGEST_PACKAGE_BYTES)
-        result.error = result.record.name + ": came to " + std::to_string(result.record.size) +
-                       " bytes, more than the launcher takes";
-      if (result.error.empty() && !writeFile(file, result.bytes.data(), result.bytes.size()))
-        result.error = file.string() + ": cannot be written";
-      result.bytes = std::vector<unsigned char>();  // its memory goes back now, not at the end
-    });
-  }
+  std::vector<MadePackage> made = writePackages(plan, options, workers);
 
   ReleaseManifest manifest;
   manifest.release = previous ? previous->release + 1 : 1;
