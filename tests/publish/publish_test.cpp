@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 
@@ -88,24 +89,34 @@ TEST_F(PublishTest, TheSameGameGivesTheSameBytesAndTheReleaseChecksOut) {
   EXPECT_EQ(check.exit_code, 0) << check.output;
 }
 
+// Each release after a change to one file: changed data, a file removed, a changed mode.
 TEST_F(PublishTest, AChangedFileMovesExactlyOnePackageToItsNextVersion) {
   makeGame();
-  const Release first = build("r1");
-  write_bytes(game() / "folder1" / "f2.dat", testing_support::random_bytes(300000, 99));
-  const Release second = build("r2", {"--previous", first.folder.string()});
-  const auto before = listedPackages(first), after = listedPackages(second);
-  std::vector<std::string> gone, added;
-  for (const auto& [name, digest] : before) {
-    if (!after.count(name)) gone.push_back(name);
-    else EXPECT_EQ(second.files.at(name), first.files.at(name)) << name;
+  const std::vector<std::function<void()>> changes = {
+      [&] { write_bytes(game() / "folder1" / "f2.dat", testing_support::random_bytes(300000, 99)); },
+      [&] { fs::remove(game() / "folder2" / "f0.dat"); },
+      [&] { fs::permissions(game() / "folder0" / "f1.dat", fs::perms::owner_exec, fs::perm_options::add); },
+  };
+  Release last = build("r1");
+  for (std::size_t step = 0; step < changes.size(); ++step) {
+    changes[step]();
+    const std::string number = std::to_string(step + 2);
+    const Release next = build("r" + number, {"--previous", last.folder.string()});
+    const auto before = listedPackages(last), after = listedPackages(next);
+    std::vector<std::string> gone, added;
+    for (const auto& [name, digest] : before) {
+      if (!after.count(name)) gone.push_back(name);
+      else EXPECT_EQ(next.files.at(name), last.files.at(name)) << name;
+    }
+    for (const auto& [name, digest] : after)
+      if (!before.count(name)) added.push_back(name);
+    ASSERT_EQ(gone.size(), 1u) << "change " << step;
+    ASSERT_EQ(added.size(), 1u) << "change " << step;
+    const auto dot = gone[0].rfind('.');
+    EXPECT_EQ(added[0], gone[0].substr(0, dot + 1) + std::to_string(std::stoi(gone[0].substr(dot + 1)) + 1));
+    EXPECT_NE(next.files.at("release.json").find("\"release\": " + number), std::string::npos);
+    last = next;
   }
-  for (const auto& [name, digest] : after)
-    if (!before.count(name)) added.push_back(name);
-  ASSERT_EQ(gone.size(), 1u);
-  ASSERT_EQ(added.size(), 1u);
-  const auto dot = gone[0].rfind('.');
-  EXPECT_EQ(added[0], gone[0].substr(0, dot + 1) + std::to_string(std::stoi(gone[0].substr(dot + 1)) + 1));
-  EXPECT_NE(second.files.at("release.json").find("\"release\": 2"), std::string::npos);
 }
 
 TEST_F(PublishTest, NamesTheLauncherWouldRefuseAndTooLargeFilesAreRefusedByPath) {
