@@ -1,8 +1,8 @@
-# Third-party libraries of the core, found in one place: zlib (inflate) and the unzip half of
-# minizip over it. On Linux both come from the system's packages (zlib1g-dev, libminizip-dev);
-# the Windows build makes minizip from its source package over MinGW's static zlib
-# (cmake/WindowsDependencies.cmake).
-# launcher_zip: what the core links to read zip archives.
+# Third-party libraries of the core, found in one place: zlib and minizip over it (the unzip
+# half for the launcher, the zip half for whoever writes packages). On Linux both come from
+# the system's packages (zlib1g-dev, libminizip-dev); the Windows build makes minizip from its
+# source package over MinGW's static zlib (cmake/WindowsDependencies.cmake).
+# launcher_zip: what the core links to read and write zip archives.
 add_library(launcher_zip INTERFACE)
 if(WIN32)
   target_link_libraries(launcher_zip INTERFACE MINIZIP::minizip)

@@ -23,8 +23,9 @@ if(NOT EXISTS "${LAUNCHER_MINIZIP_SOURCE}/unzip.c")
     message(FATAL_ERROR "Could not fetch the minizip source package")
   endif()
 endif()
-# Only the reading half is used.
+# Both halves: the core reads packages and can write them (update/zip_writer.cpp).
 add_library(launcher_minizip STATIC ${LAUNCHER_MINIZIP_SOURCE}/unzip.c
+                                    ${LAUNCHER_MINIZIP_SOURCE}/zip.c
                                     ${LAUNCHER_MINIZIP_SOURCE}/ioapi.c)
 target_include_directories(launcher_minizip SYSTEM PUBLIC ${LAUNCHER_MINIZIP_SOURCE})
 target_compile_options(launcher_minizip PRIVATE -w)

@@ -34,7 +34,8 @@ URL scheme
 
 With --portal the server is also the demo portal (tools/demo_portal.py): at start-up it makes
 DIR/portal/ with the portal page (index.html; play.html plays it by itself) and generated
-packages, and it answers
+packages, or with --release RELEASE the packages and list of a folder launcher-publish made;
+and it answers
 /portal/event?line=TEXT   200; TEXT (the page's record of a call, fields separated by tabs)
                           is appended as one line to DIR/portal/events.txt.
 /record_error.php         200 for the launcher's error reports (any method).
@@ -517,6 +518,8 @@ def main():
     parser.add_argument("--log-dir")
     parser.add_argument("--portal", action="store_true",
                         help="also be the demo portal: make DIR/portal/ and answer its calls")
+    parser.add_argument("--release", metavar="RELEASE",
+                        help="with --portal: serve this launcher-publish release folder")
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
                         help="also serve https on the same port with this certificate and key")
     parser.add_argument("--tls-only-version", choices=sorted(TLS_VERSIONS))
@@ -540,7 +543,7 @@ def main():
         os.makedirs(args.log_dir, exist_ok=True)
     if args.portal:
         import demo_portal
-        demo_portal.prepare(args.root)
+        demo_portal.prepare(args.root, args.release)
     Handler.state = State(args.root, args.log_dir, args.portal)
     server = Server((args.host, args.port), Handler)
     port = server.server_address[1]

@@ -7,7 +7,7 @@ JOBS="${JOBS:-$(nproc)}"
 LINUX_PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest
-  zlib1g-dev libminizip-dev libssl-dev
+  zlib1g-dev libminizip-dev libssl-dev nlohmann-json3-dev
   python3 curl zip unzip nginx-light openssl
   libgtk-3-dev libwebkit2gtk-4.1-dev libglib2.0-dev-bin libxtst-dev
   xvfb xauth fonts-noto-cjk

@@ -27,6 +27,8 @@ constexpr std::uint32_t NEW_FILE_PERMISSIONS = 0666;
 // The launcher must be able to read what it installed and to replace it at the next update.
 constexpr std::uint32_t OWNER_READ_WRITE = 0600;
 constexpr std::uint32_t EXECUTE_BITS = 0111;
+// General-purpose flag 11: the entry's name is UTF-8, whatever the system's code page.
+constexpr unsigned long UTF8_NAME_FLAG = 1u << 11;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -188,7 +190,10 @@ std::uint32_t ZipArchive::describe(std::int32_t index, ZipEntry& entry) {
 
   ZipEntry described;
   described.index = index;
-  described.name = platform::from_ansi(std::string_view(name, nameBytes));
+  // A name flagged as UTF-8 would be mangled by the code page of a Chinese Windows.
+  const std::string_view storedName(name, nameBytes);
+  described.name = (info.flag & UTF8_NAME_FLAG) ? platform::from_utf8(storedName)
+                                                : platform::from_ansi(storedName);
   if (described.name.size() > MAX_NAME_CHARACTERS) described.name.resize(MAX_NAME_CHARACTERS);
   const bool directory = (info.external_fa & DOS_DIRECTORY_BIT) || (info.external_fa & UNIX_DIRECTORY_BIT);
   described.attributes = directory ? (FILE_ATTRIBUTE_DIRECTORY_BIT | FILE_ATTRIBUTE_NORMAL_BIT)

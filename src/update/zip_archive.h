@@ -21,7 +21,8 @@ enum ZipResult : std::uint32_t {
 
 struct ZipEntry {
   std::int32_t index = -1;  // for the description of index -1: the number of entries
-  std::u16string name;      // separators as stored, at most 259 characters
+  std::u16string name;      // separators as stored, at most 259 characters; from the ANSI
+                            // code page unless the archive flags it as UTF-8
   std::uint32_t attributes = 0;  // 0x80 for a file, 0x90 for a folder
   platform::file_times times;
   std::int32_t compressedSize = 0;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <future>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -189,6 +190,55 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   EXPECT_NE(text.find("[CWebWindow::Exec]>> 执行命令"), std::string::npos);
   EXPECT_NE(text.rfind("[wWinMain]>> 程序准备退出"), std::string::npos);
   EXPECT_EQ(text.find("[ERROR"), std::string::npos) << text;
+}
+
+// An operator's two releases made by launcher-publish: the launcher installs the first, then
+// fetches only the package whose file changed and ends with the second release's tree.
+TEST_F(PortalRun, TheNextPublishedReleaseFetchesOnlyTheChangedPackage) {
+  testing_support::temp_folder operator_side;
+  const fs::path game = operator_side.path() / "game";
+  const std::map<std::string, std::string> tree = {
+      {"maps/one.map", testing_support::random_bytes(40000, 1)},
+      {"maps/two.map", testing_support::random_bytes(30000, 2)},
+      {"sound/click.ogg", testing_support::random_bytes(20000, 3)},
+      {"readme.txt", "release notes\n"}};
+  for (const auto& [path, bytes] : tree) {
+    fs::create_directories((game / path).parent_path());
+    testing_support::write_bytes(game / path, bytes);
+  }
+  fs::permissions(game / "readme.txt", fs::perms::owner_exec, fs::perm_options::add);
+  auto publish_and_play = [&](const std::string& release, std::vector<std::string> more) {
+    std::vector<std::string> args{"build", game.string(), (operator_side.path() / release).string()};
+    args.insert(args.end(), more.begin(), more.end());
+    const auto published = testing_support::run_child(PUBLISH_PROGRAM, args, operator_side.path(), {});
+    ASSERT_EQ(published.exit_code, 0) << published.output;
+    server = std::make_unique<testing_support::test_server>(
+        server_root.path(),
+        std::vector<std::string>{"--portal", "--release", (operator_side.path() / release).string()});
+    ASSERT_TRUE(server->running());
+    auto launcher = start_launcher("play.html");
+    ASSERT_EQ(launcher.wait_for(std::chrono::seconds(70)), std::future_status::ready);
+    const auto result = launcher.get();
+    ASSERT_EQ(result.exit_code, 0) << result.output << log();
+    for (const auto& file : fs::recursive_directory_iterator(game)) {
+      if (!file.is_regular_file()) continue;
+      const fs::path path = file.path().lexically_relative(game);
+      EXPECT_EQ(read_bytes(dir.path() / path), read_bytes(file.path())) << path;
+    }
+    EXPECT_NE(fs::status(dir.path() / "readme.txt").permissions() & fs::perms::owner_exec, fs::perms::none);
+  };
+  auto fetched = [&] {
+    std::set<std::string> names;
+    const std::regex package_request("^GET /fault/[^/]+/portal/packages/([^? ]+)");
+    for (const auto& request : server->requests())
+      if (std::smatch found; std::regex_search(request, found, package_request)) names.insert(found[1]);
+    return names;
+  };
+  publish_and_play("r1", {});
+  EXPECT_EQ(fetched().size(), 3u);
+  testing_support::write_bytes(game / "maps/two.map", testing_support::random_bytes(30000, 4));
+  publish_and_play("r2", {"--previous", (operator_side.path() / "r1").string()});
+  EXPECT_EQ(fetched(), (std::set<std::string>{"pkg-maps-1.2"}));
 }
 
 TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {

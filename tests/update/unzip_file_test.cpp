@@ -4,6 +4,8 @@
 #include "support/file_facts.h"
 #include "update/install_fixture.h"
 #include "update/unzip_file.h"
+#include "update/zip_archive.h"
+#include "update/zip_writer.h"
 
 namespace {
 
@@ -199,6 +201,29 @@ TEST_F(UnzipFileTest, TimesComeFromTheDosTimeThenTheExtendedTimestamp) {
   EXPECT_EQ(cut.modified, 1000000000);
   EXPECT_EQ(cut.accessed, dos);
   EXPECT_EQ(file_times_of(target / "early.txt").modified, dos);
+}
+
+// What the core's own writer stores comes back whole: a UTF-8 name read as UTF-8 on every
+// system, the data, the exact modification second and the permission bits.
+TEST_F(UnzipFileTest, APackageOfTheCoresWriterInstallsAsWritten) {
+  ZipWriter writer(6);
+  const std::u8string wideName = u8"地图/城.map";
+  const std::string name(wideName.begin(), wideName.end());
+  const std::string data = countingBytes(70000);
+  ASSERT_TRUE(writer.add({name, 1704110401, 0750}, data.data(), data.size()));
+  const auto bytes = writer.finish();
+  ASSERT_TRUE(bytes);
+  write_bytes(dir.path() / "package.zip", std::string(bytes->begin(), bytes->end()));
+  ASSERT_TRUE(UnzipFile(core_path(target) + u"\\", core_path(dir.path() / "package.zip")));
+  const fs::path installed = target / fs::path(wideName);
+  EXPECT_EQ(read_bytes(installed), data);
+  EXPECT_EQ(testing_support::file_times_of(installed).modified, 1704110401);
+  ZipArchive archive;
+  ZipEntry entry;
+  ASSERT_TRUE(archive.open(core_path(dir.path() / "package.zip")));
+  ASSERT_EQ(archive.describe(0, entry), ZIP_RESULT_OK);
+  EXPECT_EQ(entry.name, u"地图/城.map");
+  EXPECT_EQ(entry.unixPermissions, 0750u);
 }
 
 }  // namespace
