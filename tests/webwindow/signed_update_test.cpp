@@ -43,6 +43,9 @@ struct SignedUpdate : WebWindowTest {
     manifest = {1, utcText(platform::unix_time() + 86400), {}, {{"res.1", bytes.size(), md5Of(bytes), digest.hex, {}}}};
     listMd5 = md5Of(bytes);
     sign("key.pem");
+    // What an earlier case may have left: each case starts from the installed version alone.
+    std::filesystem::remove_all(folder.path() / "res");
+    std::filesystem::remove(folder.path() / "res.1");
     write_bytes(folder.path() / "res.0", "installed");
     extraItems.clear();
     saveReleaseTrust(machine_conf_file(), {0, {key}});
