@@ -7,9 +7,18 @@ namespace {
 constexpr std::uint32_t timeout_s = 10;
 constexpr std::uint32_t read_bytes = 4096;
 
+// The socket library for this thread while the fetch lasts (counted: the workers' own stays).
+struct SocketLibrary {
+  SocketLibrary() { WinsockStartup(1); }
+  ~SocketLibrary() { WinsockStartup(0); }
+  SocketLibrary(const SocketLibrary&) = delete;
+  SocketLibrary& operator=(const SocketLibrary&) = delete;
+};
+
 }  // namespace
 
 FetchedDocument fetchDocument(const std::string& url, std::size_t limit) {
+  const SocketLibrary sockets;
   HTTPClientContextPtr context(HTTPClientCreateContext(0));
   if (!context) return {false, {}, "no memory for the request"};
   std::int32_t result = HTTPClientSetVerb(context.get(), HTTP_VERB_GET);
