@@ -1,5 +1,7 @@
 // The signed release in front of the page's list: the page says what to install, the
 // publisher's signature says what may be installed.
+#include <algorithm>
+
 #include "download/document_fetch.h"
 #include "log/log_manager.h"
 #include "platform/clock.h"
