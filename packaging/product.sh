@@ -3,7 +3,7 @@
 #
 # product_load <product.ini> sets PRODUCT_NAME, PRODUCT_ID, PRODUCT_PUBLISHER, PRODUCT_OEM_INI
 # (an absolute path, or empty), PRODUCT_PORTAL_ADDRESS and PRODUCT_REPORT_HOST (empty for the
-# build's defaults), PRODUCT_BROWSER_EMULATION (empty for none) and PRODUCT_VERSION (the
+# build's defaults), PRODUCT_RELEASE_KEY (empty for none), PRODUCT_BROWSER_EMULATION (empty for none) and PRODUCT_VERSION (the
 # launcher's own version without its "V", e.g. 7.0).
 # On a fault it names the file and the key on standard error and returns 1.
 
@@ -73,6 +73,11 @@ product_load() {
   fi
   if [ -n "$PRODUCT_REPORT_HOST" ] && ! [[ "$PRODUCT_REPORT_HOST" =~ ^[A-Za-z0-9.-]+(:[0-9]{1,5})?$ ]]; then
     echo "$ini: report_host must be a host name or address, with :port when not 80" >&2
+    return 1
+  fi
+  PRODUCT_RELEASE_KEY="$(ini_value "$ini" product release_key)"
+  if [ -n "$PRODUCT_RELEASE_KEY" ] && ! [[ "$PRODUCT_RELEASE_KEY" =~ ^04[0-9a-fA-F]{128}$ ]]; then
+    echo "$ini: release_key must be a public key as launcher-publish keygen prints it (04 and 128 hexadecimal digits)" >&2
     return 1
   fi
   PRODUCT_BROWSER_EMULATION="$(ini_value "$ini" product browser_emulation)"

@@ -21,6 +21,7 @@ FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # setup program (nsis).
 WINDOWS_BUILD_PACKAGES=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev nsis
+  nlohmann-json3-dev
 )
 # Besides, the Windows tests and their run under Wine (wine32 needs the i386 architecture,
 # added by ensure_windows_packages). Wine's Schannel does its TLS with the host's GnuTLS of the

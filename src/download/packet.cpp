@@ -73,6 +73,7 @@ std::shared_ptr<PacketJob> CPacket::Start() {
   job->wnd = wnd;
   copy_text(job->lpName, path);
   job->savePath = GetPath();
+  job->byte_limit = byte_limit_;
   job_ = job;
   return job;
 }

@@ -28,6 +28,8 @@ class CPacket {
   CPacket(std::int32_t packet_id, platform::window_handle window, std::u16string directory,
           std::u16string name, std::u16string url, std::u16string extension);
 
+  // Refuses a body longer than bytes (the signed release's size of the package); before Start.
+  void LimitBody(std::int32_t bytes) { byte_limit_ = bytes + 1; }
   // Creates the job record, which waits for a worker from then on. Called once per job.
   std::shared_ptr<PacketJob> Start();
 
@@ -54,6 +56,7 @@ class CPacket {
   std::u16string url_;
   std::u16string directory_;
   std::shared_ptr<PacketJob> job_;
+  std::int32_t byte_limit_ = MAX_PACKET_BYTES;
 };
 
 // The narrow form of a job's URL or path, as its record holds it; false when it does not fit

@@ -34,6 +34,9 @@ struct PacketJob {
   std::atomic<std::uint32_t> thread_status{PACKET_CREATED};
   char lpName[PACKET_TEXT_MAX + 1] = {};
   std::atomic<std::int32_t> retry_cnt{0};
+  // The smallest body refused: one byte past the signed release's size of the package where
+  // there is one, so that a longer body stops at that byte.
+  std::int32_t byte_limit = MAX_PACKET_BYTES;
   // The file the worker saves, whole. lpName is its text in the ANSI code page, for the log:
   // that cannot hold every folder name ("?" in its place), so the file is never opened by it.
   std::u16string savePath;

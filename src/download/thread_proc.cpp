@@ -68,14 +68,14 @@ body_result receive_body(PacketJob& job, HTTPClientContext* context, body_file& 
   body_result r;
   if (!file.restart()) return r;
   while (true) {
-    if (r.sum == MAX_PACKET_BYTES) {
-      LOG_LINE(LOG_ERROR, "ThreadProc") << "Buffer not large enough!, bufsize=" << MAX_PACKET_BYTES
+    if (r.sum == job.byte_limit) {
+      LOG_LINE(LOG_ERROR, "ThreadProc") << "Buffer not large enough!, bufsize=" << job.byte_limit
                                         << ", total=" << r.sum << ", id=" << job.id;
       break;
     }
     // A read delivers one byte less than its room: the last one takes a terminator. Never
     // more than the largest body a job takes.
-    const auto left = static_cast<std::uint32_t>(MAX_PACKET_BYTES - r.sum);
+    const auto left = static_cast<std::uint32_t>(job.byte_limit - r.sum);
     const std::uint32_t room = std::min(read_buffer_bytes, left + 1);
     char* destination = file.room_for(room);
     if (destination == nullptr) break;
@@ -170,9 +170,11 @@ attempt_outcome run_attempt(PacketJob& job, body_file& file, job_progress& progr
   if (last_result != HC_END_OF_DATA) log_secure_failure(job, context.get(), last_result, progress);
   context.reset();
   if (file.failed()) return attempt_outcome::unsaved;
-  if (body.sum >= MAX_PACKET_BYTES) {
-    LOG_LINE(LOG_ERROR, "ThreadProc") << "file too large! max size=" << MAX_PACKET_BYTES
-                                      << ", filesize:" << body.sum;
+  if (body.sum >= job.byte_limit) {
+    LOG_LINE(LOG_ERROR, "ThreadProc") << "file too large! max size=" << job.byte_limit
+                                      << ", filesize:" << body.sum
+                                      << (job.byte_limit < MAX_PACKET_BYTES ? ", url=" : "")
+                                      << (job.byte_limit < MAX_PACKET_BYTES ? job.lpURL : "");
     fail_with_box(file, 0, u"文件过大，更新失败", u"错误");
   }
   if (job.bufsize.load(relaxed) >= job.totalsize.load(relaxed)) {

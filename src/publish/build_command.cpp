@@ -165,6 +165,10 @@ int runBuild(const BuildOptions& options) {
 
   ReleaseManifest manifest;
   manifest.release = previous ? previous->release + 1 : 1;
+  if (options.signing) {
+    manifest.expires = options.signing->expires;
+    manifest.nextKey = options.signing->nextKey;
+  }
   std::vector<std::string> errors;
   std::uint64_t written = 0, reused = 0, newBytes = 0;
   for (std::size_t i = 0; i < made.size(); ++i) {
@@ -184,6 +188,8 @@ int runBuild(const BuildOptions& options) {
   if (!writeText(options.outFolder / RELEASE_MANIFEST_FILE, manifestText(manifest)) ||
       !writeText(options.outFolder / RELEASE_LIST_FILE, releaseListText(manifest, options.baseAddress)))
     return fail({options.outFolder.string() + ": the manifest or the list cannot be written"});
+  if (options.signing)
+    if (const auto error = signReleaseFolder(*options.signing, options.outFolder)) return fail({*error});
   std::printf("release %d: %zu packages, %llu written, %llu reused, %llu bytes new for players\n",
               manifest.release, manifest.packages.size(), static_cast<unsigned long long>(written),
               static_cast<unsigned long long>(reused), static_cast<unsigned long long>(newBytes));

@@ -13,7 +13,12 @@ namespace {
 constexpr char USAGE[] =
     "usage: launcher-publish build GAME_DIR OUT_DIR [--previous DIR] [--base-url URL]\n"
     "                              [--package-size BYTES]\n"
-    "       launcher-publish check OUT_DIR\n";
+    "                              [--sign KEYFILE [--expires DAYS|YYYY-MM-DDTHH:MM:SSZ]\n"
+    "                               [--next-key PUBFILE]]\n"
+    "       launcher-publish check OUT_DIR\n"
+    "       launcher-publish keygen KEYFILE\n";
+
+constexpr char DEFAULT_EXPIRY_DAYS[] = "90";
 
 int usage() {
   std::fputs(USAGE, stderr);
@@ -23,6 +28,7 @@ int usage() {
 std::optional<BuildOptions> buildOptions(const std::vector<std::string_view>& args) {
   BuildOptions options;
   std::vector<std::string_view> folders;
+  std::optional<std::string> expires, nextKeyFile;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -36,13 +42,27 @@ std::optional<BuildOptions> buildOptions(const std::vector<std::string_view>& ar
       const std::string_view value = args[++i];
       const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), options.packageSize);
       if (failure != std::errc() || end != value.data() + value.size()) return std::nullopt;
+    } else if (arg == "--sign" && hasValue) {
+      options.signing = SigningOptions{std::string(args[++i]), {}, {}};
+    } else if (arg == "--expires" && hasValue) {
+      expires = std::string(args[++i]);
+    } else if (arg == "--next-key" && hasValue) {
+      nextKeyFile = std::string(args[++i]);
     } else if (arg.starts_with("--")) {
       return std::nullopt;
     } else {
       folders.push_back(arg);
     }
   }
-  if (folders.size() != 2) return std::nullopt;
+  if (folders.size() != 2 || (!options.signing && (expires || nextKeyFile))) return std::nullopt;
+  if (options.signing) {
+    // A signed release always expires: a frozen copy of it stops counting by itself.
+    const auto expiry = expiryTime(expires.value_or(DEFAULT_EXPIRY_DAYS));
+    const auto nextKey = nextKeyFile ? publicKeyFile(*nextKeyFile) : std::string();
+    if (!expiry || !nextKey) return std::nullopt;
+    options.signing->expires = *expiry;
+    options.signing->nextKey = *nextKey;
+  }
   options.gameFolder = std::string(folders[0]);
   options.outFolder = std::string(folders[1]);
   return options;
@@ -53,6 +73,7 @@ std::optional<BuildOptions> buildOptions(const std::vector<std::string_view>& ar
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "check") return runCheck(std::string(args[1]));
+  if (args.size() == 2 && args[0] == "keygen") return runKeygen(std::string(args[1]));
   if (args.empty() || args[0] != "build") return usage();
   const auto options = buildOptions({args.begin() + 1, args.end()});
   return options ? runBuild(*options) : usage();

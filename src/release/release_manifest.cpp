@@ -36,7 +36,9 @@ std::string manifestText(const ReleaseManifest& manifest) {
     packages.push_back({{"name", package.name}, {"size", package.size}, {"md5", package.md5},
                         {"sha256", package.sha256}, {"files", std::move(files)}});
   }
-  const json root = {{"release", manifest.release}, {"packages", std::move(packages)}};
+  json root = {{"release", manifest.release}, {"packages", std::move(packages)}};
+  if (!manifest.expires.empty()) root["expires"] = manifest.expires;
+  if (!manifest.nextKey.empty()) root["next_key"] = manifest.nextKey;
   return root.dump(2) + "\n";
 }
 
@@ -49,6 +51,8 @@ std::optional<ReleaseManifest> readManifest(std::string_view text, std::string& 
   try {
     ReleaseManifest manifest;
     manifest.release = root.at("release").get<int>();
+    manifest.expires = root.value("expires", std::string());
+    manifest.nextKey = root.value("next_key", std::string());
     for (const auto& item : root.at("packages")) {
       ReleasePackage package;
       package.name = item.at("name").get<std::string>();

@@ -26,6 +26,10 @@ struct ReleasePackage {
 
 struct ReleaseManifest {
   int release = 0;
+  // Only in signed releases: when the signature stops counting (UTC, "YYYY-MM-DDTHH:MM:SSZ")
+  // and the public key of the publisher's next signing key (hexadecimal point), both optional.
+  std::string expires;
+  std::string nextKey;
   std::vector<ReleasePackage> packages;  // in name order
 };
 

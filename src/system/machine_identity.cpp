@@ -40,10 +40,14 @@ std::u16string new_machine_id() {
   return format_machine_id(id, platform::tick_count());
 }
 
-void ensure_machine_identity() {
+std::u16string machine_conf_file() {
   const std::u16string folder = get_app_data_folder() + u"\\" + platform::launcher_user_folder_name + u"\\";
   platform::create_directory(folder);
-  const std::u16string file = folder + u"conf.ini";
+  return folder + u"conf.ini";
+}
+
+void ensure_machine_identity() {
+  const std::u16string file = machine_conf_file();
   std::u16string identity =
       platform::get_profile_string(u"GENERAL", u"guid", u"", identity_buffer_chars, file);
   if (identity.empty()) {

@@ -10,6 +10,10 @@
 // protocol registration with it.
 void ensure_machine_identity();
 
+// The user's "conf.ini" of the launcher, where the identifier is kept: also the highest signed
+// release accepted and the publisher's next keys. Its folder is made when missing.
+std::u16string machine_conf_file();
+
 // Without trailing "\"; empty when the user has no such folder.
 std::u16string get_app_data_folder();
 

@@ -43,7 +43,8 @@ void recoverFromFailedExtraction(const std::u16string& folder, const std::u16str
 
 void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
                               const std::map<std::u16string, std::u16string>& md5Map,
-                              std::string_view knownDigest, std::u16string_view gameName) {
+                              std::string_view knownDigest, std::u16string_view gameName,
+                              const ReleasePackage* signedPackage) {
   platform::set_current_directory(folder);
   const std::u16string zipPath = folder + entry.name;
   const std::string narrowPath = platform::to_ansi(zipPath);
@@ -54,11 +55,23 @@ void installDownloadedPackage(const std::u16string& folder, const PackageEntry& 
   const auto listed = md5Map.find(entry.name);
   const std::string expected = listed == md5Map.end() ? std::string() : platform::to_ansi(listed->second);
   // A package the page gave no digest for cannot be verified, even when it is missing too.
-  if (expected.empty() || expected != actual) {
-    LOG_LINE(LOG_ERROR, TAG) << "unzipfile fail, md5 is not the same:" << narrowPath;
+  const auto refuse = [&zipPath] {
     platform::message_box(0, u"微端数据校验失败，请重试", u"提示", platform::box_buttons::ok);
     platform::delete_file(zipPath);
     platform::exit_process(0);
+  };
+  if (expected.empty() || expected != actual) {
+    LOG_LINE(LOG_ERROR, TAG) << "unzipfile fail, md5 is not the same:" << narrowPath;
+    refuse();
+  }
+  if (signedPackage) {
+    // MD5 no longer resists a made collision; the signed SHA-256 and size do.
+    const FileSha256 digest = fileSha256(zipPath);
+    if (digest.hex != signedPackage->sha256 || digest.size != signedPackage->size) {
+      LOG_LINE(LOG_ERROR, TAG) << "package differs from the signed release (SHA-256 or size): "
+                               << narrowPath;
+      refuse();
+    }
   }
   if (!UnzipFile(folder, zipPath)) recoverFromFailedExtraction(folder, zipPath, gameName);
   recordInstalled(entry);

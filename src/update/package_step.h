@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "release/release_manifest.h"
 #include "update/game_process.h"
 #include "update/package_name.h"
 
@@ -12,8 +13,11 @@
 // digests in upper-case hex. knownDigest is the package's digest when it was worked out already
 // (since the download saved it); it stands for the package only while the file is there.
 // Returns only when the package is installed: every failure shows its message box and ends the
-// process with exit code 0. gameName is the program looked for.
+// process with exit code 0. gameName is the program looked for. signedPackage, when the
+// release is signed, is the package as the signed manifest has it: its SHA-256 and size must
+// match as well.
 void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
                               const std::map<std::u16string, std::u16string>& md5Map,
                               std::string_view knownDigest = {},
-                              std::u16string_view gameName = GAME_PROGRAM_NAME);
+                              std::u16string_view gameName = GAME_PROGRAM_NAME,
+                              const ReleasePackage* signedPackage = nullptr);

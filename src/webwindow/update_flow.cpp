@@ -55,8 +55,11 @@ bool CWebWindow::planPackage(const std::u16string& base, const std::u16string& n
   if (!CheckFileNeedDownload(launcherFolder_, entry, canDownload)) return false;
   // AddPacket logs why it refuses. Without the package the update cannot finish: it ends as a
   // failed download does, never in the finished state.
-  if (packets->AddPacket(hwnd_, launcherFolder_, name, url, entry.version) == nullptr)
-    end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
+  CPacket* job = packets->AddPacket(hwnd_, launcherFolder_, name, url, entry.version);
+  if (job == nullptr) end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
+  if (const auto signedPackage = signedPackages_.find(name); signedPackage != signedPackages_.end() &&
+                                                            signedPackage->second.size < MAX_PACKET_BYTES)
+    job->LimitBody(static_cast<std::int32_t>(signedPackage->second.size));
   return true;
 }
 
@@ -72,10 +75,17 @@ void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant
   updateGameCalled = true;
   updateMd5Map.clear();
   startedJobCount = 0;
+  std::vector<PackageList> lists;
   for (const auto& argument : params->rgvarg) {
     const std::u16string& list = argument.bstrVal;
     LOG_LINE(LOG_DEBUG, "CWebWindow::updateGame") << "文件列表:" << platform::to_ansi(list);
-    const PackageList packages = readPackageList(list);
+    lists.push_back(readPackageList(list));
+  }
+  // Every list is admitted before the first package is planned: planning deletes old versions.
+  for (const auto& packages : lists)
+    if (!releaseKey_.empty() && !admitSignedList(packages))
+      end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
+  for (const auto& packages : lists) {
     for (const auto& item : packages.items)
       if (planPackage(packages.base, item.name, item.digest)) startedJobCount += 1;
   }
@@ -176,8 +186,10 @@ void CWebWindow::UnCompress() {
   CPacket* job = packets->First();
   if (job == nullptr) return;
   for (std::int32_t i = 1; i <= startedJobCount && job != nullptr; ++i) {
+    const auto signedPackage = signedPackages_.find(job->GetName());
     installDownloadedPackage(job->GetDirectory(), PackageEntry{job->GetName(), job->GetExtension()},
-                             updateMd5Map, packageDigests.take(job->GetPath()));
+                             updateMd5Map, packageDigests.take(job->GetPath()), GAME_PROGRAM_NAME,
+                             signedPackage == signedPackages_.end() ? nullptr : &signedPackage->second);
     job = packets->Next();
   }
   updateState = UPDATE_FINISHED;

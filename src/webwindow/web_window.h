@@ -15,7 +15,10 @@
 #include "platform/event_loop.h"
 #include "platform/script_types.h"
 #include "system/launch_request_handler.h"
+#include "release/release_manifest.h"
 #include "update/package_digests.h"
+#include "update/package_list.h"
+#include "update/release_trust_store.h"
 
 inline constexpr std::int32_t SCRIPT_DISPID_BASE = 100000;
 
@@ -108,6 +111,8 @@ class CWebWindow : public platform::script_dispatch {
   std::int32_t CurrentUpdateState() const { return updateState; }
   std::int32_t StartedJobCount() const { return startedJobCount; }
   const std::map<std::u16string, std::u16string>& UpdateMd5Map() const { return updateMd5Map; }
+  // Tests give the publisher's key the program has built in.
+  void SetReleaseKey(std::string key) { releaseKey_ = std::move(key); }
 
  private:
   void hostBrowser();
@@ -118,6 +123,9 @@ class CWebWindow : public platform::script_dispatch {
   bool planPackage(const std::u16string& base, const std::u16string& name,
                    const std::u16string& digest);
   void reportDownloadProgress(std::int32_t state);
+  // With a publisher's key: the list's signed release fetched from its base address and
+  // checked, and every item of the list found in it with the same MD5. Logs why not.
+  bool admitSignedList(const PackageList& list);
 
   std::map<std::u16string, ScriptMethod> scriptMethods;
   platform::window_handle hwnd_ = 0;
@@ -139,6 +147,8 @@ class CWebWindow : public platform::script_dispatch {
   std::set<std::int32_t> finishedJobs;  // ids whose finished message has arrived
   std::map<std::u16string, std::u16string> updateMd5Map;
   PackageDigests packageDigests;  // of the packages whose download is saved
+  std::string releaseKey_ = builtInReleaseKey();
+  std::map<std::u16string, ReleasePackage> signedPackages_;  // by name, of admitted lists
 };
 
 // The one web window of the run (null until it exists).

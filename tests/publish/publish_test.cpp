@@ -8,6 +8,8 @@
 #include <map>
 #include <regex>
 
+#include "platform/clock.h"
+#include "release/release_signature.h"
 #include "support/child_program.h"
 #include "support/temp_folder.h"
 
@@ -183,6 +185,34 @@ TEST_F(PublishTest, CheckNamesWhatWasTamperedWith) {
     write_bytes(release.folder / tamper.file, release.files.at(tamper.file));
   }
   EXPECT_EQ(publish({"check", release.folder.string()}).exit_code, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PublishTest, KeygenAndSignMakeAReleaseTheLauncherAccepts) {
+  makeGame();
+  const auto key = publish({"keygen", out("key.pem").string()});
+  ASSERT_EQ(key.exit_code, 0) << key.output;
+  const auto next = publish({"keygen", out("next.pem").string()});
+  EXPECT_EQ(fs::status(out("key.pem")).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_NE(publish({"keygen", out("key.pem").string()}).exit_code, 0) << "a key is never overwritten";
+  const std::string publicKey = read_bytes(out("key.pem.pub")).substr(0, 130);
+  EXPECT_NE(key.output.find(publicKey), std::string::npos) << "printed as well";
+  for (const char* expires : {"0", "tomorrow", "2030-01-01"})
+    EXPECT_EQ(publish({"build", game().string(), out("bad").string(), "--sign", out("key.pem").string(),
+                       "--expires", expires}).exit_code, 2) << expires;
+
+  const Release release = build("signed", {"--sign", out("key.pem").string(), "--expires", "2",
+                                           "--next-key", out("next.pem.pub").string()});
+  const auto check = checkSignedRelease(release.files.at("release.json"), release.files.at("release.json.sig"),
+                                        {0, {publicKey}}, platform::unix_time() + 86400);
+  ASSERT_TRUE(check.manifest) << check.reason;
+  EXPECT_EQ(check.manifest->nextKey, read_bytes(out("next.pem.pub")).substr(0, 130));
+  EXPECT_FALSE(checkSignedRelease(release.files.at("release.json"), release.files.at("release.json.sig"),
+                                  {0, {publicKey}}, platform::unix_time() + 2 * 86400 + 60).manifest)
+      << "expired two days on";
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+// A launcher with the publisher's key against a real server on loopback: the signed release
+// installs; every forgery is refused with its reason before the game folder changes.
+#include <functional>
+
+#include "platform/clock.h"
+#include "platform/signing_key.h"
+#include "release/release_signature.h"
+#include "support/death_test_output.h"
+#include "support/program_output.h"
+#include "support/test_server.h"
+#include "system/machine_identity.h"
+#include "update/file_md5.h"
+#include "test_packages.h"
+#include "web_window_fixture.h"
+
+namespace {
+
+using namespace webwindow_testing;
+using platform::variant;
+
+struct SignedUpdate : WebWindowTest {
+  testing_support::temp_folder serverRoot, keys;
+  std::string key, otherKey;
+  ReleaseManifest manifest;
+  std::string listMd5;  // what the page's list says of res.1
+  std::string extraItems;  // after it
+
+  std::string makeKey(const char* name) {
+    const auto made = platform::make_signing_key(keys.path() / name);
+    EXPECT_EQ(made.error, "");
+    return hexText(made.bytes);
+  }
+  void SetUp() override {
+    WebWindowTest::SetUp();
+    key = makeKey("key.pem");
+    otherKey = makeKey("other.pem");
+  }
+  // A fresh signed release of res.1, an installed res.0, and no release accepted yet.
+  void publish() {
+    makePackage(serverRoot.path() / "res.1", {{"res/a.txt", pseudoRandomText(3000, 5)}});
+    const std::string bytes = read_bytes(serverRoot.path() / "res.1");
+    const FileSha256 digest = fileSha256(platform::from_utf8((serverRoot.path() / "res.1").string()));
+    manifest = {1, utcText(platform::unix_time() + 86400), {}, {{"res.1", bytes.size(), md5Of(bytes), digest.hex, {}}}};
+    listMd5 = md5Of(bytes);
+    sign("key.pem");
+    // What an earlier case may have left: each case starts from the installed version alone.
+    std::filesystem::remove_all(folder.path() / "res");
+    std::filesystem::remove(folder.path() / "res.1");
+    write_bytes(folder.path() / "res.0", "installed");
+    extraItems.clear();
+    saveReleaseTrust(machine_conf_file(), {0, {key}});
+  }
+  void sign(const char* keyFile) {
+    const std::string text = manifestText(manifest);
+    write_bytes(serverRoot.path() / RELEASE_MANIFEST_FILE, text);
+    write_bytes(serverRoot.path() / RELEASE_SIGNATURE_FILE,
+                hexText(platform::sign_with_key(keys.path() / keyFile, text).bytes));
+  }
+  void update(const std::string& base) {
+    createWindow();
+    window->SetReleaseKey(key);
+    const std::string list = base + "/||" + listMd5 + "|res.1||" + extraItems;
+    headless::call_external(u"updateGame", {variant::text(platform::from_utf8(list))});
+  }
+};
+
+TEST_F(SignedUpdate, TheSignedReleaseInstallsAndItsNumberIsKept) {
+  testing_support::test_server server(serverRoot.path());
+  ASSERT_TRUE(server.running());
+  publish();
+  update(server.base_url());
+  ASSERT_TRUE(headless::run_until([this] { return window->CurrentUpdateState() == UPDATE_FINISHED; }, 30000));
+  EXPECT_EQ(read_bytes(folder.path() / "res/a.txt"), pseudoRandomText(3000, 5));
+  EXPECT_EQ(loadReleaseTrust(machine_conf_file(), key).highestRelease, 1);
+}
+
+struct Forgery {
+  const char* name;
+  std::function<void(SignedUpdate&)> arrange;
+  std::vector<std::string> logged;  // in this order
+  bool refusedBeforePlanning = true;  // the installed version is still there
+};
+
+TEST_F(SignedUpdate, EveryForgeryIsRefusedWithItsReason) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  testing_support::test_server server(serverRoot.path());
+  ASSERT_TRUE(server.running());
+  const std::string refused = "signed release refused: ";
+  const std::vector<Forgery> forgeries = {
+      {"changed byte", [](SignedUpdate& t) {
+         std::string text = read_bytes(t.serverRoot.path() / RELEASE_MANIFEST_FILE);
+         text[text.find("\"release\": 1")+11] = '2';
+         write_bytes(t.serverRoot.path() / RELEASE_MANIFEST_FILE, text);
+       }, {refused + "the release signature does not hold: the signature does not match"}},
+      {"wrong key", [](SignedUpdate& t) { t.sign("other.pem"); },
+       {refused + "the release signature does not hold: the signature does not match"}},
+      {"swapped package, page MD5 to match", [](SignedUpdate& t) {
+         makePackage(t.serverRoot.path() / "res.1", {{"res/a.txt", "evil"}});
+         t.listMd5 = md5Of(read_bytes(t.serverRoot.path() / "res.1"));
+       }, {refused + "package res.1 has another MD5 in the page's list than in the signed release 1"}},
+      {"entry absent", [](SignedUpdate& t) { t.extraItems = t.listMd5 + "|evil.1||"; },
+       {refused + "package evil.1 is not in the signed release 1"}},
+      {"older release", [](SignedUpdate& t) { saveReleaseTrust(machine_conf_file(), {5, {t.key}}); },
+       {refused + "the release 1 is older than the release 5 already accepted"}},
+      {"expired", [](SignedUpdate& t) {
+         t.manifest.expires = utcText(platform::unix_time() - 1);
+         t.sign("key.pem");
+       }, {refused + "the signed manifest expired at "}},
+      {"missing signature", [](SignedUpdate& t) { std::filesystem::remove(t.serverRoot.path() / RELEASE_SIGNATURE_FILE); },
+       {refused, "/release.json.sig cannot be fetched: the server answered 404"}},
+      {"signed digest differs", [](SignedUpdate& t) {
+         t.manifest.packages[0].sha256[0] = t.manifest.packages[0].sha256[0] == '0' ? '1' : '0';
+         t.sign("key.pem");
+       }, {"package differs from the signed release (SHA-256 or size)"}, false},
+      {"oversize body", [](SignedUpdate& t) {
+         write_bytes(t.serverRoot.path() / "res.1", read_bytes(t.serverRoot.path() / "res.1") + std::string(100000, 'x'));
+       }, {"file too large! max size=", ", url="}, false},
+  };
+  for (const auto& forgery : forgeries) {
+    publish();
+    forgery.arrange(*this);
+    EXPECT_EXIT(
+        {
+          testing_support::StderrSink toStderr;
+          update(server.base_url());
+          headless::run_for(30000);
+          std::exit(3);
+        },
+        ::testing::ExitedWithCode(0), testing_support::InOrder{forgery.logged})
+        << forgery.name;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "res.1")) << forgery.name;
+    EXPECT_EQ(std::filesystem::exists(folder.path() / "res.0"), forgery.refusedBeforePlanning) << forgery.name;
+  }
+}
+
+}  // namespace
