@@ -16,6 +16,16 @@ struct signature_check {
   std::string reason;  // why not, when not valid
 };
 
+// Why the key or the signature cannot have these shapes, by size; empty when both can. Both
+// systems' checks begin with it.
+inline std::string_view signature_shape_problem(std::string_view public_key,
+                                                std::string_view signature) {
+  if (public_key.size() != signature_public_key_size)
+    return "the public key is not a 65-byte P-256 point";
+  if (signature.size() != signature_size) return "the signature is not 64 bytes";
+  return {};
+}
+
 signature_check verify_signature(std::string_view public_key, std::string_view message,
                                  std::string_view signature);
 

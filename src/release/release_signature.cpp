@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/signature.h"
+#include "update/civil_days.h"
 
 namespace {
 
@@ -15,15 +16,6 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// Days from 1970-01-01 to a date of the Gregorian calendar.
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
 
 }  // namespace
 

@@ -2,21 +2,13 @@
 
 #include <algorithm>
 
+#include "update/civil_days.h"
+
 namespace {
 
 constexpr std::uint64_t filetime_per_second = 10000000ULL;
 constexpr std::uint64_t seconds_1601_to_1970 = 11644473600ULL;
 constexpr std::uint16_t extended_timestamp_tag = 0x5455;  // "UT" as a little-endian word
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian calendar).
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
 
 bool isLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 

@@ -67,9 +67,9 @@ std::string der_of(std::string_view raw) {
 
 signature_check verify_signature(std::string_view public_key, std::string_view message,
                                  std::string_view signature) {
-  if (public_key.size() != signature_public_key_size)
-    return {false, "the public key is not a 65-byte P-256 point"};
-  if (signature.size() != signature_size) return {false, "the signature is not 64 bytes"};
+  if (const std::string_view problem = signature_shape_problem(public_key, signature);
+      !problem.empty())
+    return {false, std::string(problem)};
   const pkey key = public_key_of(public_key);
   if (!key) return {false, "the public key is not a point on P-256"};
   const std::string der = der_of(signature);

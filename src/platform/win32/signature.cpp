@@ -25,9 +25,9 @@ bool sha256_of(std::string_view message, unsigned char (&digest)[32]) {
 
 signature_check verify_signature(std::string_view public_key, std::string_view message,
                                  std::string_view signature) {
-  if (public_key.size() != signature_public_key_size)
-    return {false, "the public key is not a 65-byte P-256 point"};
-  if (signature.size() != signature_size) return {false, "the signature is not 64 bytes"};
+  if (const std::string_view problem = signature_shape_problem(public_key, signature);
+      !problem.empty())
+    return {false, std::string(problem)};
   if (public_key[0] != 0x04) return {false, "the public key is not a point on P-256"};
   // The blob is the header and X, Y: the point without its leading 0x04.
   std::vector<unsigned char> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64);
