@@ -8,17 +8,18 @@
 
 namespace {
 
-// Versions are loaded from the download list upper-cased, so they are compared the same way.
-bool sameVersion(std::u16string recorded, std::u16string version) {
-  platform::to_upper(recorded);
-  platform::to_upper(version);
-  return recorded == version;
+// Versions are loaded from the download list upper-cased, so they are compared the same way;
+// file names are compared as Windows compares them.
+bool sameIgnoringCase(std::u16string a, std::u16string b) {
+  platform::to_upper(a);
+  platform::to_upper(b);
+  return a == b;
 }
 
 }  // namespace
 
 bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& entry,
-                           bool canDownload) {
+                           bool removeOtherVersions) {
   constexpr const char* tag = "CWebWindow::CheckFileNeedDownload";
   const std::u16string path = folder + entry.name;
   if (platform::path_exists(path)) {
@@ -31,7 +32,7 @@ bool CheckFileNeedDownload(const std::u16string& folder, const PackageEntry& ent
   } else {
     LOG_LINE(LOG_DEBUG, tag) << "文件:" << platform::to_ansi(path) << "需要下载";
   }
-  if (canDownload) RemoveOtherVersionOfThisFile(folder, entry.name);
+  if (removeOtherVersions) RemoveOtherVersionOfThisFile(folder, entry.name);
   return true;
 }
 
@@ -45,16 +46,19 @@ bool needUnzip(const PackageEntry& entry) {
     LOG_LINE(LOG_INFO, "needUnzip") << "VerFile not exist, reunzip file";
     return true;
   }
-  return !sameVersion(*recorded, entry.version);
+  return !sameIgnoringCase(*recorded, entry.version);
 }
 
-void RemoveOtherVersionOfThisFile(std::u16string folder, const std::u16string& name) {
+void RemoveOtherVersionOfThisFile(std::u16string folder, const std::u16string& name,
+                                  bool keepName) {
   LOG_LINE(LOG_DEBUG, "CWebWindow::RemoveOtherVersionOfThisFile") << "移除同名文件";
   const std::u16string base = baseName(name);
   // Without a base name there is no "same package"; every file would match.
   if (base.empty()) return;
   for (const auto& found : platform::find_files(folder + u"\\*")) {
-    if (found.is_directory || baseName(found.name) != base) continue;
+    if (found.is_directory || baseName(found.name) != base ||
+        (keepName && sameIgnoringCase(found.name, name)))
+      continue;
     platform::delete_file(folder + found.name);
   }
 }

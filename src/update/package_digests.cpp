@@ -7,18 +7,21 @@
 #include <thread>
 #include <utility>
 
-#include "update/file_md5.h"
-
 struct PackageDigests::hashing_queue {
   std::mutex mutex;
-  std::deque<std::pair<std::u16string, std::promise<std::string>>> files;
+  struct queued_file {
+    std::u16string path;
+    bool withSha256 = false;
+    std::promise<FileDigests> digests;
+  };
+  std::deque<queued_file> files;
   std::size_t threads = 0;  // running hashing threads
 
   // Hashes queued files until none is left; the last look and the thread's end are one step
   // under the lock, so a file queued meanwhile always finds a thread.
   static void drain(const std::shared_ptr<hashing_queue>& queue) {
     while (true) {
-      std::pair<std::u16string, std::promise<std::string>> next;
+      queued_file next;
       {
         const std::lock_guard lock(queue->mutex);
         if (queue->files.empty()) {
@@ -29,9 +32,9 @@ struct PackageDigests::hashing_queue {
         queue->files.pop_front();
       }
       try {
-        next.second.set_value(fileMd5Hex(next.first));
+        next.digests.set_value(fileDigests(next.path, next.withSha256));
       } catch (...) {
-        next.second.set_exception(std::current_exception());
+        next.digests.set_exception(std::current_exception());
       }
     }
   }
@@ -39,11 +42,11 @@ struct PackageDigests::hashing_queue {
 
 PackageDigests::PackageDigests() : queue_(std::make_shared<hashing_queue>()) {}
 
-void PackageDigests::start(const std::u16string& path) {
-  std::promise<std::string> digest;
-  std::future<std::string> result = digest.get_future();
+void PackageDigests::start(const std::u16string& path, bool withSha256) {
+  std::promise<FileDigests> digests;
+  std::future<FileDigests> result = digests.get_future();
   const std::lock_guard lock(queue_->mutex);
-  queue_->files.emplace_back(path, std::move(digest));
+  queue_->files.push_back({path, withSha256, std::move(digests)});
   if (queue_->threads < max_hashing_threads) {
     try {
       std::thread([queue = queue_] { hashing_queue::drain(queue); }).detach();
@@ -60,10 +63,10 @@ void PackageDigests::start(const std::u16string& path) {
   pending_[path] = std::move(result);
 }
 
-std::string PackageDigests::take(const std::u16string& path) {
+FileDigests PackageDigests::take(const std::u16string& path, bool withSha256) {
   const auto found = pending_.find(path);
-  if (found == pending_.end()) return fileMd5Hex(path);
-  std::string digest = found->second.get();
+  if (found == pending_.end()) return fileDigests(path, withSha256);
+  FileDigests digests = found->second.get();
   pending_.erase(found);
-  return digest;
+  return digests;
 }

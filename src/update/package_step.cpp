@@ -6,6 +6,7 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "update/download_planning.h"
 #include "update/file_md5.h"
 #include "update/install_records.h"
 #include "update/unzip_file.h"
@@ -43,15 +44,15 @@ void recoverFromFailedExtraction(const std::u16string& folder, const std::u16str
 
 void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
                               const std::map<std::u16string, std::u16string>& md5Map,
-                              std::string_view knownDigest, std::u16string_view gameName,
+                              const FileDigests* known, std::u16string_view gameName,
                               const ReleasePackage* signedPackage) {
   platform::set_current_directory(folder);
   const std::u16string zipPath = folder + entry.name;
   const std::string narrowPath = platform::to_ansi(zipPath);
 
-  const std::string actual = !knownDigest.empty() && platform::path_exists(zipPath)
-                                ? std::string(knownDigest)
-                                : fileMd5Hex(zipPath);
+  const FileDigests actual = known && platform::path_exists(zipPath)
+                                ? *known
+                                : fileDigests(zipPath, signedPackage != nullptr);
   const auto listed = md5Map.find(entry.name);
   const std::string expected = listed == md5Map.end() ? std::string() : platform::to_ansi(listed->second);
   // A package the page gave no digest for cannot be verified, even when it is missing too.
@@ -60,18 +61,20 @@ void installDownloadedPackage(const std::u16string& folder, const PackageEntry& 
     platform::delete_file(zipPath);
     platform::exit_process(0);
   };
-  if (expected.empty() || expected != actual) {
+  if (expected.empty() || expected != actual.md5) {
     LOG_LINE(LOG_ERROR, TAG) << "unzipfile fail, md5 is not the same:" << narrowPath;
     refuse();
   }
   if (signedPackage) {
     // MD5 no longer resists a made collision; the signed SHA-256 and size do.
-    const FileSha256 digest = fileSha256(zipPath);
-    if (digest.hex != signedPackage->sha256 || digest.size != signedPackage->size) {
+    if (actual.sha256 != signedPackage->sha256 || actual.size != signedPackage->size) {
       LOG_LINE(LOG_ERROR, TAG) << "package differs from the signed release (SHA-256 or size): "
                                << narrowPath;
       refuse();
     }
+    // Kept until now: a package the signature does not cover must not cost the player the
+    // version he has.
+    RemoveOtherVersionOfThisFile(folder, entry.name, /*keepName=*/true);
   }
   if (!UnzipFile(folder, zipPath)) recoverFromFailedExtraction(folder, zipPath, gameName);
   recordInstalled(entry);

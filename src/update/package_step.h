@@ -6,18 +6,19 @@
 #include <string_view>
 
 #include "release/release_manifest.h"
+#include "update/file_md5.h"
 #include "update/game_process.h"
 #include "update/package_name.h"
 
 // folder is the launcher folder ending with "\"; md5Map maps package names to their expected
-// digests in upper-case hex. knownDigest is the package's digest when it was worked out already
-// (since the download saved it); it stands for the package only while the file is there.
+// digests in upper-case hex. known is the package's digests when they were worked out already
+// (since the download saved it); they stand for the package only while the file is there.
 // Returns only when the package is installed: every failure shows its message box and ends the
 // process with exit code 0. gameName is the program looked for. signedPackage, when the
 // release is signed, is the package as the signed manifest has it: its SHA-256 and size must
-// match as well.
+// match as well, and only a package that passes makes way for its other versions on disk.
 void installDownloadedPackage(const std::u16string& folder, const PackageEntry& entry,
                               const std::map<std::u16string, std::u16string>& md5Map,
-                              std::string_view knownDigest = {},
+                              const FileDigests* known = nullptr,
                               std::u16string_view gameName = GAME_PROGRAM_NAME,
                               const ReleasePackage* signedPackage = nullptr);

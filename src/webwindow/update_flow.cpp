@@ -50,15 +50,17 @@ bool CWebWindow::planPackage(const std::u16string& base, const std::u16string& n
   const int cacheBreaker = std::rand() % 10000;
   const std::u16string url = base + name + u"?" + platform::from_ansi(std::to_string(cacheBreaker));
   // Whether its job can be made is known before planning deletes the package's other
-  // versions: a package that cannot be fetched must not cost the player the one he has.
+  // versions: a package that cannot be fetched must not cost the player the one he has. A
+  // signed package's other versions stay until it passes the signed release's checks.
   const bool canDownload = CPacketMap::Accepts(launcherFolder_, name, url);
-  if (!CheckFileNeedDownload(launcherFolder_, entry, canDownload)) return false;
+  const auto signedPackage = signedPackages_.find(name);
+  const bool isSigned = signedPackage != signedPackages_.end();
+  if (!CheckFileNeedDownload(launcherFolder_, entry, canDownload && !isSigned)) return false;
   // AddPacket logs why it refuses. Without the package the update cannot finish: it ends as a
   // failed download does, never in the finished state.
   CPacket* job = packets->AddPacket(hwnd_, launcherFolder_, name, url, entry.version);
   if (job == nullptr) end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
-  if (const auto signedPackage = signedPackages_.find(name); signedPackage != signedPackages_.end() &&
-                                                            signedPackage->second.size < MAX_PACKET_BYTES)
+  if (isSigned && signedPackage->second.size < MAX_PACKET_BYTES)
     job->LimitBody(static_cast<std::int32_t>(signedPackage->second.size));
   return true;
 }
@@ -127,7 +129,8 @@ std::intptr_t CWebWindow::OnDLFinish(std::int32_t jobId) {
   if (packets->IsFinished(jobId)) {
     finishedJobs.insert(jobId);
     // The file is complete now; its check before extraction needs its digest.
-    packageDigests.start(packets->Find(jobId)->GetPath());
+    const CPacket* job = packets->Find(jobId);
+    packageDigests.start(job->GetPath(), signedPackages_.contains(job->GetName()));
     ProcessDownloadCompleate();
     return 0;
   }
@@ -187,9 +190,11 @@ void CWebWindow::UnCompress() {
   if (job == nullptr) return;
   for (std::int32_t i = 1; i <= startedJobCount && job != nullptr; ++i) {
     const auto signedPackage = signedPackages_.find(job->GetName());
+    const bool isSigned = signedPackage != signedPackages_.end();
+    const FileDigests digests = packageDigests.take(job->GetPath(), isSigned);
     installDownloadedPackage(job->GetDirectory(), PackageEntry{job->GetName(), job->GetExtension()},
-                             updateMd5Map, packageDigests.take(job->GetPath()), GAME_PROGRAM_NAME,
-                             signedPackage == signedPackages_.end() ? nullptr : &signedPackage->second);
+                             updateMd5Map, &digests, GAME_PROGRAM_NAME,
+                             isSigned ? &signedPackage->second : nullptr);
     job = packets->Next();
   }
   updateState = UPDATE_FINISHED;

@@ -33,8 +33,8 @@ TEST(FileMd5, MissingFileOrFolderGivesNothing) {
 
 TEST(FileMd5, AgreesWithTheSystemsDigest) {
   temp_folder dir;
-  // Sizes around the 1,024-byte reads and the 64-byte blocks, and a name with Chinese text.
-  for (const std::size_t size : {1u, 55u, 56u, 64u, 1023u, 1024u, 1025u, 70001u}) {
+  // Sizes around the 16 KiB reads and the 64-byte blocks, and a name with Chinese text.
+  for (const std::size_t size : {1u, 55u, 56u, 64u, 16383u, 16384u, 16385u, 70001u}) {
     std::string data(size, '\0');
     for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<char>((i * 131 + size) % 251);
     const fs::path file = dir.path() / ("包" + std::to_string(size) + ".12");
@@ -59,10 +59,17 @@ TEST(PackageDigests, ManyQueuedPackagesCostAFewThreadsAndKeepTheirOwnDigests) {
   PackageDigests digests;
   // Hashing a MiB takes far longer than queueing all of them: a thread per package would still
   // be running here.
-  for (const auto& file : files) digests.start(file);
+  for (std::size_t i = 0; i < files.size(); ++i) digests.start(files[i], i % 2 == 0);
   if (threads_before != 0) {
     EXPECT_LE(testing_support::current_load().threads,
               threads_before + PackageDigests::max_hashing_threads);
   }
-  for (const auto& file : files) EXPECT_EQ(digests.take(file), fileMd5Hex(file));
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const FileDigests taken = digests.take(files[i], i % 2 == 0);
+    const FileDigests now = fileDigests(files[i], i % 2 == 0);
+    EXPECT_EQ(taken.md5, now.md5);
+    EXPECT_EQ(taken.sha256, now.sha256);
+    EXPECT_EQ(taken.size, (1u << 20) + i);
+    EXPECT_EQ(taken.sha256.empty(), i % 2 != 0);
+  }
 }

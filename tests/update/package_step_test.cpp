@@ -135,9 +135,9 @@ TEST_F(PackageStep, MissingPackageWithoutDigestFailsTheCheck) {
 
 // A digest worked out since the download says nothing once the file has gone.
 TEST_F(PackageStep, AKnownDigestDoesNotStandInForAPackageThatHasGone) {
-  const std::string digest = "0123456789ABCDEF0123456789ABCDEF";
+  const FileDigests known{"0123456789ABCDEF0123456789ABCDEF", "", 0};
   EXPECT_EXIT(installDownloadedPackage(launcherFolder(), {u"res.12", u"12"},
-                                       {{u"res.12", platform::from_ansi(digest)}}, digest, gameName()),
+                                       {{u"res.12", platform::from_ansi(known.md5)}}, &known, gameName()),
               ExitedWithCode(0),
               inOrder({"md5 is not the same:", platform::to_utf8(u"微端数据校验失败，请重试")}));
 }
