@@ -70,9 +70,11 @@ def generated_items(packages):
 
 
 def release_items(packages, release):
-    """The packages of a launcher-publish release and its list without the base address."""
+    """The packages of a launcher-publish release (with its manifest and signature, which a
+    launcher built with the publisher's key fetches beside them) and its list without the base
+    address."""
     for name in os.listdir(release):
-        if name not in ("list.txt", "release.json"):
+        if name != "list.txt":
             shutil.copyfile(os.path.join(release, name), os.path.join(packages, name))
     with open(os.path.join(release, "list.txt"), encoding="utf-8") as f:
         text = f.read()

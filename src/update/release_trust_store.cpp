@@ -15,8 +15,6 @@ constexpr std::size_t BUFFER_CHARS = 4096;
 
 }  // namespace
 
-std::string builtInReleaseKey() { return LAUNCHER_RELEASE_PUBLIC_KEY; }
-
 ReleaseTrust loadReleaseTrust(const std::u16string& confFile, const std::string& builtInKey) {
   ReleaseTrust trust;
   trust.keys.push_back(builtInKey);

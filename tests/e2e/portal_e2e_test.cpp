@@ -192,22 +192,27 @@ TEST_F(PortalRun, PageUpdatesSeveralPackagesWithProgressAndStartsTheGame) {
   EXPECT_EQ(text.find("[ERROR"), std::string::npos) << text;
 }
 
-// An operator's two releases made by launcher-publish: the launcher installs the first, then
-// fetches only the package whose file changed and ends with the second release's tree.
-TEST_F(PortalRun, TheNextPublishedReleaseFetchesOnlyTheChangedPackage) {
+// Releases an operator made with launcher-publish, served by the portal and played by the
+// launcher; after each run the launcher folder holds the game as the operator has it.
+struct PublishedRelease : PortalRun {
   testing_support::temp_folder operator_side;
-  const fs::path game = operator_side.path() / "game";
-  const std::map<std::string, std::string> tree = {
-      {"maps/one.map", testing_support::random_bytes(40000, 1)},
-      {"maps/two.map", testing_support::random_bytes(30000, 2)},
-      {"sound/click.ogg", testing_support::random_bytes(20000, 3)},
-      {"readme.txt", "release notes\n"}};
-  for (const auto& [path, bytes] : tree) {
-    fs::create_directories((game / path).parent_path());
-    testing_support::write_bytes(game / path, bytes);
+  fs::path game = operator_side.path() / "game";
+
+  void SetUp() override {
+    PortalRun::SetUp();
+    const std::map<std::string, std::string> tree = {
+        {"maps/one.map", testing_support::random_bytes(40000, 1)},
+        {"maps/two.map", testing_support::random_bytes(30000, 2)},
+        {"sound/click.ogg", testing_support::random_bytes(20000, 3)},
+        {"readme.txt", "release notes\n"}};
+    for (const auto& [path, bytes] : tree) {
+      fs::create_directories((game / path).parent_path());
+      testing_support::write_bytes(game / path, bytes);
+    }
+    fs::permissions(game / "readme.txt", fs::perms::owner_exec, fs::perm_options::add);
   }
-  fs::permissions(game / "readme.txt", fs::perms::owner_exec, fs::perm_options::add);
-  auto publish_and_play = [&](const std::string& release, std::vector<std::string> more) {
+
+  void publish_and_play(const std::string& release, const std::vector<std::string>& more) {
     std::vector<std::string> args{"build", game.string(), (operator_side.path() / release).string()};
     args.insert(args.end(), more.begin(), more.end());
     const auto published = testing_support::run_child(PUBLISH_PROGRAM, args, operator_side.path(), {});
@@ -226,19 +231,46 @@ TEST_F(PortalRun, TheNextPublishedReleaseFetchesOnlyTheChangedPackage) {
       EXPECT_EQ(read_bytes(dir.path() / path), read_bytes(file.path())) << path;
     }
     EXPECT_NE(fs::status(dir.path() / "readme.txt").permissions() & fs::perms::owner_exec, fs::perms::none);
-  };
-  auto fetched = [&] {
+  }
+
+  std::set<std::string> fetched() const {
     std::set<std::string> names;
     const std::regex package_request("^GET /fault/[^/]+/portal/packages/([^? ]+)");
     for (const auto& request : server->requests())
       if (std::smatch found; std::regex_search(request, found, package_request)) names.insert(found[1]);
     return names;
-  };
+  }
+};
+
+// The launcher installs the first release, then fetches only the package whose file changed
+// and ends with the second release's tree.
+TEST_F(PublishedRelease, TheNextReleaseFetchesOnlyTheChangedPackage) {
   publish_and_play("r1", {});
   EXPECT_EQ(fetched().size(), 3u);
   testing_support::write_bytes(game / "maps/two.map", testing_support::random_bytes(30000, 4));
   publish_and_play("r2", {"--previous", (operator_side.path() / "r1").string()});
   EXPECT_EQ(fetched(), (std::set<std::string>{"pkg-maps-1.2"}));
+}
+
+// A launcher built with the publisher's key installs the release he signed, after checking its
+// manifest against the page's list, and keeps the release's number against replays.
+TEST_F(PublishedRelease, ALauncherBuiltWithThePublishersKeyInstallsHisSignedRelease) {
+  fs::copy_file(SIGNED_LAUNCHER_PROGRAM, dir.path() / "launcher", fs::copy_options::overwrite_existing);
+  // Owner-only, as keygen makes it and as a checkout may not leave it.
+  const fs::path key = operator_side.path() / "publisher.pem";
+  fs::copy_file(SIGNED_RELEASE_KEY, key);
+  fs::permissions(key, fs::perms::owner_read | fs::perms::owner_write);
+  publish_and_play("r1", {"--sign", key.string(), "--expires", "30"});
+  const auto names = fetched();
+  EXPECT_EQ(names.size(), 5u);  // the three packages
+  EXPECT_TRUE(names.contains("release.json") && names.contains("release.json.sig"));
+  const std::string text = log();
+  EXPECT_NE(text.find("the signed release 1 accepted from"), std::string::npos) << text;
+  EXPECT_EQ(text.find("[ERROR"), std::string::npos) << text;
+  std::string conf;  // the player's conf.ini, wherever his system keeps it
+  for (const auto& file : fs::recursive_directory_iterator(user_folders.path()))
+    if (file.path().filename() == "conf.ini") conf = read_bytes(file.path());
+  EXPECT_NE(conf.find("highest=1"), std::string::npos) << conf;
 }
 
 TEST_F(PortalRun, APortalServedOverHttpsUpdatesFromHttpsPackageAddresses) {
