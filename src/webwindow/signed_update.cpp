@@ -2,7 +2,6 @@
 // publisher's signature says what may be installed.
 #include <algorithm>
 
-#include "download/document_fetch.h"
 #include "log/log_manager.h"
 #include "platform/clock.h"
 #include "platform/text.h"
@@ -10,10 +9,6 @@
 #include "webwindow/web_window.h"
 
 namespace {
-
-// Far above any manifest of a release the launcher can hold, far below what would hurt.
-constexpr std::size_t MANIFEST_LIMIT = 64 * 1024 * 1024;
-constexpr std::size_t SIGNATURE_LIMIT = 1024;
 
 bool refuse(const std::string& reason) {
   LOG_LINE(LOG_ERROR, "CWebWindow::updateGame") << "signed release refused: " << reason;
@@ -28,18 +23,17 @@ std::string upper(std::string text) {
 
 }  // namespace
 
-bool CWebWindow::admitSignedList(const PackageList& list) {
+bool CWebWindow::admitSignedList(const PackageList& list, const ReleaseDocuments& documents) {
   const std::string base = platform::to_ansi(list.base);
-  const FetchedDocument manifestText = fetchDocument(base + RELEASE_MANIFEST_FILE, MANIFEST_LIMIT);
-  if (!manifestText.fetched)
-    return refuse(base + RELEASE_MANIFEST_FILE + " cannot be fetched: " + manifestText.error);
-  const FetchedDocument signature = fetchDocument(base + RELEASE_SIGNATURE_FILE, SIGNATURE_LIMIT);
-  if (!signature.fetched)
-    return refuse(base + RELEASE_SIGNATURE_FILE + " cannot be fetched: " + signature.error);
+  if (!documents.manifest.fetched)
+    return refuse(base + RELEASE_MANIFEST_FILE + " cannot be fetched: " + documents.manifest.error);
+  if (!documents.signature.fetched)
+    return refuse(base + RELEASE_SIGNATURE_FILE + " cannot be fetched: " + documents.signature.error);
   const std::u16string confFile = machine_conf_file();
   const ReleaseTrust trust = loadReleaseTrust(confFile, releaseKey_);
-  const SignedReleaseCheck check =
-      checkSignedRelease(manifestText.body, signature.body, trust, platform::unix_time());
+  const SignedReleaseCheck check = checkSignedRelease(documents.manifest.body,
+                                                      documents.signature.body, trust,
+                                                      platform::unix_time());
   if (!check.manifest) return refuse(check.reason);
   saveReleaseTrust(confFile, acceptedTrust(trust, *check.manifest));
   const std::string release = "the signed release " + std::to_string(check.manifest->release);

@@ -1,6 +1,7 @@
 // The update the page asks for: plan and start the downloads, follow their messages, report
 // to the page, and extract once every download has arrived.
 #include <cstdlib>
+#include <utility>
 
 #include "download/download_failure.h"
 #include "download/packet_map.h"
@@ -83,10 +84,34 @@ void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant
     LOG_LINE(LOG_DEBUG, "CWebWindow::updateGame") << "文件列表:" << platform::to_ansi(list);
     lists.push_back(readPackageList(list));
   }
+  if (releaseKey_.empty()) {
+    startUpdate(lists);
+    return;
+  }
+  // The signed releases come first; the update goes on when they are in.
+  std::vector<std::string> bases;
+  for (const auto& packages : lists) bases.push_back(platform::to_ansi(packages.base));
+  listsAwaitingRelease_ = std::move(lists);
+  releaseFetchPending_ = releaseFetch_.start(hwnd_, std::move(bases));
+  if (!releaseFetchPending_) {
+    LOG_LINE(LOG_ERROR, "CWebWindow::updateGame") << "signed release refused: no thread to fetch it";
+    end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
+  }
+}
+
+void CWebWindow::OnReleaseFetched() {
+  if (!releaseFetchPending_) return;
+  releaseFetchPending_ = false;
+  const std::vector<ReleaseDocuments> documents = releaseFetch_.take();
+  const std::vector<PackageList> lists = std::exchange(listsAwaitingRelease_, {});
   // Every list is admitted before the first package is planned: planning deletes old versions.
-  for (const auto& packages : lists)
-    if (!releaseKey_.empty() && !admitSignedList(packages))
+  for (std::size_t i = 0; i < lists.size(); ++i)
+    if (i >= documents.size() || !admitSignedList(lists[i], documents[i]))
       end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
+  startUpdate(lists);
+}
+
+void CWebWindow::startUpdate(const std::vector<PackageList>& lists) {
   for (const auto& packages : lists) {
     for (const auto& item : packages.items)
       if (planPackage(packages.base, item.name, item.digest)) startedJobCount += 1;
@@ -103,7 +128,8 @@ void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant
 void CWebWindow::getDownloadProcess(platform::dispatch_params* /*params*/,
                                     platform::variant* /*result*/) {
   LOG_LINE(LOG_INFO, "CWebWindow::getDownloadProcess") << "getDownloadProcess Call";
-  if (packets->Count() == 0) {
+  // Nothing to download is not yet finished while the signed release is still on its way.
+  if (packets->Count() == 0 && !releaseFetchPending_) {
     updateState = UPDATE_FINISHED;
     UpdateState();
   }

@@ -56,6 +56,9 @@ std::intptr_t CWebWindow::Proc(std::uint32_t message, std::uintptr_t wParam,
     case WM_DOWNLOAD_PROGRESS:
       OnDLProgress();
       break;
+    case WM_RELEASE_FETCHED:
+      OnReleaseFetched();
+      break;
     case platform::message_copy_data: {
       const auto* data = reinterpret_cast<const platform::copy_data*>(lParam);
       if (data == nullptr) break;

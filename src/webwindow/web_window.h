@@ -8,9 +8,11 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "download/packet.h"
 #include "download/packet_job.h"
+#include "download/release_fetch.h"
 #include "platform/browser_host.h"
 #include "platform/event_loop.h"
 #include "platform/script_types.h"
@@ -98,6 +100,8 @@ class CWebWindow : public platform::script_dispatch {
   // Update flow: the workers' messages and the extraction timer.
   std::intptr_t OnDLProgress();
   std::intptr_t OnDLFinish(std::int32_t jobId);
+  // With a publisher's key: the signed releases of the page's lists have been fetched.
+  void OnReleaseFetched();
   void ProcessDownloadCompleate();
   void UpdateState(int ignored = 0);
   void UnCompress();
@@ -123,9 +127,11 @@ class CWebWindow : public platform::script_dispatch {
   bool planPackage(const std::u16string& base, const std::u16string& name,
                    const std::u16string& digest);
   void reportDownloadProgress(std::int32_t state);
-  // With a publisher's key: the list's signed release fetched from its base address and
+  // With a publisher's key: the list's signed release, as fetched from its base address,
   // checked, and every item of the list found in it with the same MD5. Logs why not.
-  bool admitSignedList(const PackageList& list);
+  bool admitSignedList(const PackageList& list, const ReleaseDocuments& documents);
+  // Plans every package of the admitted lists, starts their downloads and tells the page.
+  void startUpdate(const std::vector<PackageList>& lists);
 
   std::map<std::u16string, ScriptMethod> scriptMethods;
   platform::window_handle hwnd_ = 0;
@@ -149,6 +155,9 @@ class CWebWindow : public platform::script_dispatch {
   PackageDigests packageDigests;  // of the packages whose download is saved
   std::string releaseKey_ = builtInReleaseKey();
   std::map<std::u16string, ReleasePackage> signedPackages_;  // by name, of admitted lists
+  ReleaseFetch releaseFetch_;
+  std::vector<PackageList> listsAwaitingRelease_;  // while their signed releases are fetched
+  bool releaseFetchPending_ = false;
 };
 
 // The one web window of the run (null until it exists).

@@ -2,6 +2,7 @@
 // installs; every forgery is refused with its reason, and the installed version stays.
 #include <functional>
 
+#include "download/packet_map.h"
 #include "platform/clock.h"
 #include "platform/signing_key.h"
 #include "release/release_signature.h"
@@ -69,6 +70,11 @@ TEST_F(SignedUpdate, TheSignedReleaseInstallsAndItsNumberIsKept) {
   ASSERT_TRUE(server.running());
   publish();
   update(server.base_url());
+  // The release is fetched off the main thread: the page's call has returned before it is in,
+  // and the page asking for progress meanwhile does not hear that the update has finished.
+  EXPECT_EQ(window->Packets().Count(), 0);
+  headless::call_external(u"getDownloadProcess", {});
+  EXPECT_NE(window->CurrentUpdateState(), UPDATE_FINISHED);
   ASSERT_TRUE(headless::run_until([this] { return window->CurrentUpdateState() == UPDATE_FINISHED; }, 30000));
   EXPECT_EQ(read_bytes(folder.path() / "res/a.txt"), pseudoRandomText(3000, 5));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "res.0")) << "the checked version replaces the old";
