@@ -1,13 +1,15 @@
 // A launcher with the publisher's key against a real server on loopback: the signed release
 // installs; every forgery is refused with its reason, and the installed version stays.
+#include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include "download/packet_map.h"
 #include "platform/clock.h"
-#include "platform/signing_key.h"
 #include "release/release_signature.h"
 #include "support/death_test_output.h"
 #include "support/program_output.h"
+#include "support/release_signer.h"
 #include "support/test_server.h"
 #include "system/machine_identity.h"
 #include "update/file_md5.h"
@@ -27,9 +29,9 @@ struct SignedUpdate : WebWindowTest {
   std::string extraItems;  // after it
 
   std::string makeKey(const char* name) {
-    const auto made = platform::make_signing_key(keys.path() / name);
-    EXPECT_EQ(made.error, "");
-    return hexText(made.bytes);
+    std::string made = testing_support::make_release_key(keys.path() / name);
+    EXPECT_NE(made, "");
+    return made;
   }
   void SetUp() override {
     WebWindowTest::SetUp();
@@ -55,7 +57,7 @@ struct SignedUpdate : WebWindowTest {
     const std::string text = manifestText(manifest);
     write_bytes(serverRoot.path() / RELEASE_MANIFEST_FILE, text);
     write_bytes(serverRoot.path() / RELEASE_SIGNATURE_FILE,
-                hexText(platform::sign_with_key(keys.path() / keyFile, text).bytes));
+                testing_support::sign_release(keys.path() / keyFile, text));
   }
   void update(const std::string& base) {
     createWindow();
@@ -88,9 +90,20 @@ struct Forgery {
 };
 
 TEST_F(SignedUpdate, EveryForgeryIsRefusedWithItsReason) {
+  // The dying process must not start a server of its own: that one would outlive it and keep
+  // its output open. Where it can, the dying process forks from here. Where death tests start
+  // the test program again (Windows), the new process finds this server's address and this
+  // key in the environment; the packages it makes are byte for byte the ones served here.
   GTEST_FLAG_SET(death_test_style, "fast");
-  testing_support::test_server server(serverRoot.path());
-  ASSERT_TRUE(server.running());
+  std::optional<testing_support::test_server> server;
+  if (!std::getenv("SIGNED_UPDATE_TEST_SERVER")) {
+    server.emplace(serverRoot.path());
+    ASSERT_TRUE(server->running());
+    setenv("SIGNED_UPDATE_TEST_SERVER", server->base_url().c_str(), 1);
+    setenv("SIGNED_UPDATE_TEST_KEY", key.c_str(), 1);
+  }
+  const std::string serverAddress = std::getenv("SIGNED_UPDATE_TEST_SERVER");
+  key = std::getenv("SIGNED_UPDATE_TEST_KEY");
   const std::string refused = "signed release refused: ";
   const std::vector<Forgery> forgeries = {
       {"changed byte", [](SignedUpdate& t) {
@@ -128,7 +141,7 @@ TEST_F(SignedUpdate, EveryForgeryIsRefusedWithItsReason) {
     EXPECT_EXIT(
         {
           testing_support::StderrSink toStderr;
-          update(server.base_url());
+          update(serverAddress);
           headless::run_for(30000);
           std::exit(3);
         },
@@ -137,6 +150,8 @@ TEST_F(SignedUpdate, EveryForgeryIsRefusedWithItsReason) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "res.1")) << forgery.name;
     EXPECT_EQ(read_bytes(folder.path() / "res.0"), "installed") << forgery.name;
   }
+  unsetenv("SIGNED_UPDATE_TEST_SERVER");
+  unsetenv("SIGNED_UPDATE_TEST_KEY");
 }
 
 }  // namespace

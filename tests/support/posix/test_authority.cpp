@@ -5,9 +5,8 @@
 
 #include <cstdlib>
 
-#ifndef LAUNCHER_SOURCE_DIR_DEFAULT
-#define LAUNCHER_SOURCE_DIR_DEFAULT "."
-#endif
+#include "support/source_tools.h"
+
 
 namespace testing_support {
 
@@ -15,11 +14,7 @@ namespace {
 
 constexpr const char* anchor_variable = "LAUNCHER_EXTRA_CA_FILE";
 
-std::filesystem::path certificate_script() {
-  const char* source = std::getenv("LAUNCHER_SOURCE_DIR");
-  return std::filesystem::path(source && *source ? source : LAUNCHER_SOURCE_DIR_DEFAULT) /
-         "tools" / "make_test_certs.sh";
-}
+std::filesystem::path certificate_script() { return source_tool("make_test_certs.sh"); }
 
 }  // namespace
 

@@ -10,9 +10,8 @@
 #include <fstream>
 #include <thread>
 
-#ifndef LAUNCHER_SOURCE_DIR_DEFAULT
-#define LAUNCHER_SOURCE_DIR_DEFAULT "."
-#endif
+#include "support/source_tools.h"
+
 
 namespace testing_support {
 
@@ -32,11 +31,7 @@ bool child_gone(pid_t pid, int timeout_ms) {
 
 }  // namespace
 
-std::filesystem::path test_server::program() {
-  const char* source = std::getenv("LAUNCHER_SOURCE_DIR");
-  return std::filesystem::path(source && *source ? source : LAUNCHER_SOURCE_DIR_DEFAULT) /
-         "tools" / "test_server.py";
-}
+std::filesystem::path test_server::program() { return source_tool("test_server.py"); }
 
 test_server::test_server(const std::filesystem::path& root,
                          const std::vector<std::string>& options) {

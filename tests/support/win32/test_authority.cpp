@@ -5,25 +5,17 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
+#include "support/source_tools.h"
 #include "support/win32/unix_process.h"
 
-#ifndef LAUNCHER_SOURCE_DIR_DEFAULT
-#define LAUNCHER_SOURCE_DIR_DEFAULT "."
-#endif
 
 namespace testing_support {
 
 namespace {
 
-std::string certificate_script() {
-  const char* source = std::getenv("LAUNCHER_SOURCE_DIR");
-  return std::string(source && *source ? source : LAUNCHER_SOURCE_DIR_DEFAULT) +
-         "/tools/make_test_certs.sh";
-}
+std::string certificate_script() { return source_tool("make_test_certs.sh"); }
 
 // The DER bytes of the first certificate of a PEM file.
 std::string der_of(const std::filesystem::path& pem_file) {
@@ -62,14 +54,10 @@ std::string test_authority::authority_file_for_server() const {
 }
 
 bool test_authority::make() {
-  const int pid = start_unix_process({"bash", certificate_script(), unix_path(folder_.path())},
-                                     folder_.path() / "maker.pid");
-  if (pid <= 0) return false;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (unix_process_running(pid) && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   // The script makes the self-signed certificate last.
-  return !unix_process_running(pid) && std::filesystem::exists(authority_file()) &&
+  return run_unix_process({"bash", certificate_script(), unix_path(folder_.path())},
+                          folder_.path() / "maker.pid") &&
+         std::filesystem::exists(authority_file()) &&
          std::filesystem::exists(folder_.path() / "self-signed.pem");
 }
 

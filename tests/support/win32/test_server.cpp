@@ -9,11 +9,9 @@
 #include <fstream>
 #include <thread>
 
+#include "support/source_tools.h"
 #include "support/win32/unix_process.h"
 
-#ifndef LAUNCHER_SOURCE_DIR_DEFAULT
-#define LAUNCHER_SOURCE_DIR_DEFAULT "."
-#endif
 
 namespace testing_support {
 
@@ -22,11 +20,7 @@ using clock_type = std::chrono::steady_clock;
 }
 
 // A Linux path: the program is started on the Linux side.
-std::filesystem::path test_server::program() {
-  const char* source = std::getenv("LAUNCHER_SOURCE_DIR");
-  return std::string(source && *source ? source : LAUNCHER_SOURCE_DIR_DEFAULT) +
-         "/tools/test_server.py";
-}
+std::filesystem::path test_server::program() { return source_tool("test_server.py"); }
 
 test_server::test_server(const std::filesystem::path& root,
                          const std::vector<std::string>& options) {

@@ -79,6 +79,16 @@ int start_unix_process(const std::vector<std::string>& argv, const std::filesyst
   return -1;
 }
 
+bool run_unix_process(const std::vector<std::string>& argv, const std::filesystem::path& pid_file,
+                      int limit_s) {
+  const int pid = start_unix_process(argv, pid_file);
+  if (pid <= 0) return false;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limit_s);
+  while (unix_process_running(pid) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return !unix_process_running(pid);
+}
+
 void stop_unix_process(int pid) {
   if (pid <= 0) return;
   run_unix("/bin/kill", {"-TERM", std::to_string(pid)});

@@ -16,6 +16,10 @@ std::string unix_path(const std::filesystem::path& windows_path);
 int start_unix_process(const std::vector<std::string>& argv, const std::filesystem::path& pid_file);
 // Whether the process still runs (a process that has ended but is not yet reaped does not).
 bool unix_process_running(int pid);
+// Starts argv as start_unix_process does and waits for its end, at most limit_s seconds:
+// whether it ended in time. Its exit code does not reach here; look at what it made.
+bool run_unix_process(const std::vector<std::string>& argv, const std::filesystem::path& pid_file,
+                      int limit_s = 60);
 // SIGTERM, then SIGKILL when it is still there after a grace time.
 void stop_unix_process(int pid);
 
