@@ -4,8 +4,8 @@
 Serves one 28 MB file from Debian's nginx on a free loopback port (a temporary configuration
 in a scratch folder), then fetches it alternately with the client program and with curl. The
 client program runs one real download job (tools/http_fetch.cpp: the download worker on its
-own thread, 2,048-byte body reads into the job's buffer, one write of the whole file at the
-end) and curl writes its file too, so both sides do the same work; every saved file is checked
+own thread, 2,048-byte body reads written to a temporary file through a 64 KiB window and
+renamed when whole) and curl writes its file too, so both sides do the same work; every saved file is checked
 for its length. Prints the median wall time of each side, its user + system CPU time per MiB
 and its minor page faults (each a trap into the kernel, expensive on virtual machines), and
 finally "http ratio: R" (client time / curl time).
