@@ -53,8 +53,8 @@ struct SignedUpdate : WebWindowTest {
     extraItems.clear();
     saveReleaseTrust(machine_conf_file(), {0, {key}});
   }
-  void sign(const char* keyFile) {
-    const std::string text = manifestText(manifest);
+  void sign(const char* keyFile) { signText(manifestText(manifest), keyFile); }
+  void signText(const std::string& text, const char* keyFile) {
     write_bytes(serverRoot.path() / RELEASE_MANIFEST_FILE, text);
     write_bytes(serverRoot.path() / RELEASE_SIGNATURE_FILE,
                 testing_support::sign_release(keys.path() / keyFile, text));
@@ -125,6 +125,11 @@ TEST_F(SignedUpdate, EveryForgeryIsRefusedWithItsReason) {
          t.manifest.expires = utcText(platform::unix_time() - 1);
          t.sign("key.pem");
        }, {refused + "the signed manifest expired at "}},
+      {"malformed signature", [](SignedUpdate& t) {
+         write_bytes(t.serverRoot.path() / RELEASE_SIGNATURE_FILE, "not a signature");
+       }, {refused + "the release signature is missing or not 64 hexadecimal bytes"}},
+      {"signed, but no manifest", [](SignedUpdate& t) { t.signText("{\"release\": ", "key.pem"); },
+       {refused + "the signed manifest cannot be read: "}},
       {"missing signature", [](SignedUpdate& t) { std::filesystem::remove(t.serverRoot.path() / RELEASE_SIGNATURE_FILE); },
        {refused, "/release.json.sig cannot be fetched: the server answered 404"}},
       {"signed digest differs", [](SignedUpdate& t) {
