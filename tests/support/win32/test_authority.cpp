@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <cstdlib>
 
 #include "support/source_tools.h"
 #include "support/win32/unix_process.h"
