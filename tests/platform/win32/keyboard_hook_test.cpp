@@ -62,9 +62,14 @@ TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
   auto browser = platform::create_browser_host(reinterpret_cast<platform::window_handle>(window),
                                                external);
   ASSERT_NE(browser, nullptr);
+  // Typed keys go to the window with the focus: wait until it is this one, as a loaded machine
+  // (and Wine's X focus) may take its time.
   SetForegroundWindow(window);
   SetFocus(window);
-  testing_support::pump_for(200);
+  ASSERT_TRUE(testing_support::pump_until(
+      [&] { return GetForegroundWindow() == window && GetFocus() == window; },
+      testing_support::patience_ms))
+      << "the window has the keyboard";
 
   earlier_hook = SetWindowsHookExW(WH_KEYBOARD, recording_hook, nullptr, GetCurrentThreadId());
   ASSERT_NE(earlier_hook, nullptr);
@@ -72,7 +77,9 @@ TEST(KeyboardHook, KeysPassThroughToWindowsAndEarlierHooks) {
     const auto hook = platform::install_keyboard_hook();
     ASSERT_NE(hook, nullptr);
     type_keys({VK_TAB, VK_RETURN, 'A'});
-    testing_support::pump_for(500);
+    testing_support::pump_until(
+        [] { return keys_at_window.size() >= 3 && keys_at_earlier_hook.size() >= 3; },
+        testing_support::patience_ms);
   }
   const std::vector<WPARAM> typed = {VK_TAB, VK_RETURN, 'A'};
   EXPECT_EQ(keys_at_earlier_hook, typed);
