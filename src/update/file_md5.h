@@ -13,6 +13,7 @@ struct FileDigests {
   std::string md5;     // as fileMd5Hex gives it
   std::string sha256;  // 64 lower-case hexadecimal digits; empty unless asked for
   std::uint64_t size = 0;
+  bool operator==(const FileDigests&) const = default;
 };
 // The file's digests in one reading of it; empty digests when it cannot be read.
 FileDigests fileDigests(const std::u16string& path, bool withSha256);

@@ -15,12 +15,6 @@ bool refuse(const std::string& reason) {
   return false;
 }
 
-std::string upper(std::string text) {
-  for (auto& c : text)
-    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
 }  // namespace
 
 bool CWebWindow::admitSignedList(const PackageList& list, const ReleaseDocuments& documents) {
@@ -44,7 +38,10 @@ bool CWebWindow::admitSignedList(const PackageList& list, const ReleaseDocuments
                                    [&](const ReleasePackage& package) { return package.name == name; });
     if (held == check.manifest->packages.end())
       return refuse("package " + name + " is not in " + release);
-    if (upper(held->md5) != platform::to_utf8(item.digest))
+    // The list's digests are read upper-cased; the manifest's are compared the same way.
+    std::u16string signedMd5 = platform::from_utf8(held->md5);
+    platform::to_upper(signedMd5);
+    if (signedMd5 != item.digest)
       return refuse("package " + name + " has another MD5 in the page's list than in " + release);
     admitted[item.name] = *held;
   }

@@ -92,21 +92,20 @@ void CWebWindow::updateGame(platform::dispatch_params* params, platform::variant
   std::vector<std::string> bases;
   for (const auto& packages : lists) bases.push_back(platform::to_ansi(packages.base));
   listsAwaitingRelease_ = std::move(lists);
-  releaseFetchPending_ = releaseFetch_.start(hwnd_, std::move(bases));
-  if (!releaseFetchPending_) {
+  if (!releaseFetch_.start(hwnd_, std::move(bases))) {
     LOG_LINE(LOG_ERROR, "CWebWindow::updateGame") << "signed release refused: no thread to fetch it";
     end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
   }
 }
 
 void CWebWindow::OnReleaseFetched() {
-  if (!releaseFetchPending_) return;
-  releaseFetchPending_ = false;
+  if (listsAwaitingRelease_.empty()) return;
+  // One document pair per list, in the lists' order.
   const std::vector<ReleaseDocuments> documents = releaseFetch_.take();
   const std::vector<PackageList> lists = std::exchange(listsAwaitingRelease_, {});
   // Every list is admitted before the first package is planned: planning deletes old versions.
   for (std::size_t i = 0; i < lists.size(); ++i)
-    if (i >= documents.size() || !admitSignedList(lists[i], documents[i]))
+    if (!admitSignedList(lists[i], documents[i]))
       end_update_after_failed_download(hwnd_, "CWebWindow::updateGame");
   startUpdate(lists);
 }
@@ -129,7 +128,7 @@ void CWebWindow::getDownloadProcess(platform::dispatch_params* /*params*/,
                                     platform::variant* /*result*/) {
   LOG_LINE(LOG_INFO, "CWebWindow::getDownloadProcess") << "getDownloadProcess Call";
   // Nothing to download is not yet finished while the signed release is still on its way.
-  if (packets->Count() == 0 && !releaseFetchPending_) {
+  if (packets->Count() == 0 && listsAwaitingRelease_.empty()) {
     updateState = UPDATE_FINISHED;
     UpdateState();
   }

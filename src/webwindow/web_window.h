@@ -157,7 +157,6 @@ class CWebWindow : public platform::script_dispatch {
   std::map<std::u16string, ReleasePackage> signedPackages_;  // by name, of admitted lists
   ReleaseFetch releaseFetch_;
   std::vector<PackageList> listsAwaitingRelease_;  // while their signed releases are fetched
-  bool releaseFetchPending_ = false;
 };
 
 // The one web window of the run (null until it exists).
